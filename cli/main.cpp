@@ -1,0 +1,23 @@
+#include <iostream>
+#include <string>
+
+#include "cli/commands.h"
+
+int main(int argc, char** argv) {
+  using namespace corvane::cli;
+  if (argc < 2) {
+    std::cerr << kUsage;
+    return 2;
+  }
+  std::string name = argv[1];
+  Args args(argv + 2, argv + argc);
+  if (name == "info") return infoCommand(args, std::cout, std::cerr);
+  if (name == "export") return exportCommand(args, std::cout, std::cerr);
+  if (name == "demo-record") return demoRecordCommand(args, std::cout, std::cerr);
+  if (name == "--help" || name == "-h" || name == "help") {
+    std::cout << kUsage;
+    return 0;
+  }
+  std::cerr << "corvane-cli: unknown command '" << name << "'\n" << kUsage;
+  return 2;
+}
