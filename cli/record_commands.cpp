@@ -183,7 +183,7 @@ int demoRecordCommand(const Args& args, std::ostream& out, std::ostream& err) {
   b.setCh1Position(175);
   b.setCh2Position(275);
   b.setTriggerPosition(131);
-  b.setTriggerLevel(175);
+  b.setTriggerLevel(150);  // 3 V above the centre: half-way up the square wave
   b.setTriggerMode(0);
   b.setTriggerCoupling(1);
   b.setRecallSelect(255);
