@@ -92,8 +92,8 @@ std::string frequencyText(double f) {
   return fixed(f, 2, "Hz");
 }
 
-void measureChannel(const WaveformBlock& b, int ch, const Channel& c, int voltIndex,
-                    int timeIndex, ChannelMeasurements& out) {
+void measureChannel(const WaveformBlock& b, int ch, const Channel& c, int voltIndex, int timeIndex,
+                    ChannelMeasurements& out) {
   out = ChannelMeasurements{};
   if (b.hidden(ch) != 0) return;
 

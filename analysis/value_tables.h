@@ -18,9 +18,9 @@ inline constexpr int kTimeDivCount = 29;
 inline constexpr int kProbeCount = 4;
 
 // Volts/division at probe x1: text, millivolts per division, millivolts per code.
-std::string_view voltDivText(int index);                    // "2 mV" .. "5 V"
-std::optional<double> millivoltsPerDivision(int index);     // 2 .. 5000
-std::optional<double> millivoltsPerCode(int index);         // 0.08 .. 200
+std::string_view voltDivText(int index);                 // "2 mV" .. "5 V"
+std::optional<double> millivoltsPerDivision(int index);  // 2 .. 5000
+std::optional<double> millivoltsPerCode(int index);      // 0.08 .. 200
 // The number in the x1 text: 2, 5, 10, 20, 50 (mV) for 0..4; 0.1 .. 5 (V) for 5..10.
 std::optional<double> voltDivNumber(int index);
 
@@ -38,14 +38,14 @@ std::string_view probeScaledVoltDivText(int probeIndex, int voltDivIndex);
 std::optional<double> probeFactor(int probeIndex);  // 1, 10, 100, 1000
 
 // Time/division, index 0..28.
-std::string_view timeDivText(int index);            // "2 ns" .. "5 s"
+std::string_view timeDivText(int index);  // "2 ns" .. "5 s"
 struct TimeUnit {
-  double seconds;  // 1e-9, 1e-6, 1e-3, 1
+  double seconds;         // 1e-9, 1e-6, 1e-3, 1
   std::string_view text;  // "ns", "us", "ms", "s"
 };
 std::optional<TimeUnit> timeUnit(int index);
-std::optional<double> timeDivValue(int index);      // in its own unit: 2, 5, 10, ... 0.25 at 6
-std::optional<double> timePerSample(int index);     // time/division / 50, in its own unit
+std::optional<double> timeDivValue(int index);   // in its own unit: 2, 5, 10, ... 0.25 at 6
+std::optional<double> timePerSample(int index);  // time/division / 50, in its own unit
 std::optional<double> secondsPerDivision(int index);
 
 // Setting texts.
@@ -60,7 +60,9 @@ std::string_view tvSyncText(int v);           // "Field" "Line"
 int64_t roundHalfEven(double v);
 
 // Ground code (sample code of 0 V) of a channel: 352 - position.
-inline int groundCode(int positionRows) { return 352 - positionRows; }
+inline int groundCode(int positionRows) {
+  return 352 - positionRows;
+}
 // The same clamped to 0..255, as measurements use it.
 int clampedGroundCode(int positionRows);
 

@@ -93,12 +93,12 @@ class WaveformBlock {
     for (int k = 0; k < 4; ++k) bytes[off + k] = static_cast<uint8_t>((u >> (8 * k)) & 0xFF);
   }
 
-#define CORVANE_ARRAY16(Name, T, Getter, Setter)                                           \
-  T Name(int i) const {                                                                    \
+#define CORVANE_ARRAY16(Name, T, Getter, Setter)                                            \
+  T Name(int i) const {                                                                     \
     return (i >= 0 && i < kArrayLength) ? Getter(offsets::Name + 2 * std::size_t(i)) : T{}; \
-  }                                                                                        \
-  void set##Name(int i, T v) {                                                             \
-    if (i >= 0 && i < kArrayLength) Setter(offsets::Name + 2 * std::size_t(i), v);         \
+  }                                                                                         \
+  void set##Name(int i, T v) {                                                              \
+    if (i >= 0 && i < kArrayLength) Setter(offsets::Name + 2 * std::size_t(i), v);          \
   }
   CORVANE_ARRAY16(PointValid, int16_t, i16, setI16)
   CORVANE_ARRAY16(Ch1Samples, uint16_t, u16, setU16)
@@ -116,9 +116,13 @@ class WaveformBlock {
     if (i >= 0 && i < kArrayLength) setI32(offsets::ArithTrace + 4 * std::size_t(i), v);
   }
 
-#define CORVANE_FIELD(Name, T, Getter, Setter)     \
-  T Name() const { return Getter(offsets::Name); } \
-  void set##Name(T v) { Setter(offsets::Name, v); }
+#define CORVANE_FIELD(Name, T, Getter, Setter) \
+  T Name() const {                             \
+    return Getter(offsets::Name);              \
+  }                                            \
+  void set##Name(T v) {                        \
+    Setter(offsets::Name, v);                  \
+  }
   CORVANE_FIELD(ArithPosition, uint16_t, u16, setU16)
   CORVANE_FIELD(Ch1Hidden, uint8_t, u8, setU8)
   CORVANE_FIELD(Ch2Hidden, uint8_t, u8, setU8)
@@ -158,17 +162,34 @@ class WaveformBlock {
 #undef CORVANE_FIELD
 
   // Per-channel views, channel 0 = CH1, 1 = CH2 (any other value reads as CH2).
-  uint16_t sample(int ch, int i) const { return ch == 0 ? Ch1Samples(i) : Ch2Samples(i); }
-  void setSample(int ch, int i, uint16_t v) {
-    if (ch == 0) setCh1Samples(i, v); else setCh2Samples(i, v);
+  uint16_t sample(int ch, int i) const {
+    return ch == 0 ? Ch1Samples(i) : Ch2Samples(i);
   }
-  uint16_t position(int ch) const { return ch == 0 ? Ch1Position() : Ch2Position(); }
-  uint8_t voltDivIndex(int ch) const { return ch == 0 ? Ch1VoltDivIndex() : Ch2VoltDivIndex(); }
-  uint8_t probe(int ch) const { return ch == 0 ? Ch1Probe() : Ch2Probe(); }
-  uint8_t coupling(int ch) const { return ch == 0 ? Ch1Coupling() : Ch2Coupling(); }
-  uint8_t hidden(int ch) const { return ch == 0 ? Ch1Hidden() : Ch2Hidden(); }
+  void setSample(int ch, int i, uint16_t v) {
+    if (ch == 0)
+      setCh1Samples(i, v);
+    else
+      setCh2Samples(i, v);
+  }
+  uint16_t position(int ch) const {
+    return ch == 0 ? Ch1Position() : Ch2Position();
+  }
+  uint8_t voltDivIndex(int ch) const {
+    return ch == 0 ? Ch1VoltDivIndex() : Ch2VoltDivIndex();
+  }
+  uint8_t probe(int ch) const {
+    return ch == 0 ? Ch1Probe() : Ch2Probe();
+  }
+  uint8_t coupling(int ch) const {
+    return ch == 0 ? Ch1Coupling() : Ch2Coupling();
+  }
+  uint8_t hidden(int ch) const {
+    return ch == 0 ? Ch1Hidden() : Ch2Hidden();
+  }
 
-  bool operator==(const WaveformBlock& other) const { return bytes == other.bytes; }
+  bool operator==(const WaveformBlock& other) const {
+    return bytes == other.bytes;
+  }
 };
 
 static_assert(sizeof(WaveformBlock) == kBlockSize, "the record is exactly 18,120 bytes");

@@ -23,7 +23,8 @@ corvane::WaveformBlock noisyRecord() {
   for (int i = 0; i < corvane::kPointCount; ++i) {
     bool high = (i / 125) % 2 == 0;
     b.setCh1Samples(i, static_cast<uint16_t>(std::lround(177 + (high ? 50 : 0) + noise(rng))));
-    b.setCh2Samples(i, static_cast<uint16_t>(std::lround(77 + 40 * std::sin(i * 0.0628) + noise(rng))));
+    b.setCh2Samples(
+        i, static_cast<uint16_t>(std::lround(77 + 40 * std::sin(i * 0.0628) + noise(rng))));
   }
   return b;
 }

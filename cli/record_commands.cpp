@@ -25,11 +25,21 @@ std::string jsonString(const std::string& s) {
   std::string o = "\"";
   for (unsigned char c : s) {
     switch (c) {
-      case '"': o += "\\\""; break;
-      case '\\': o += "\\\\"; break;
-      case '\n': o += "\\n"; break;
-      case '\r': o += "\\r"; break;
-      case '\t': o += "\\t"; break;
+      case '"':
+        o += "\\\"";
+        break;
+      case '\\':
+        o += "\\\\";
+        break;
+      case '\n':
+        o += "\\n";
+        break;
+      case '\r':
+        o += "\\r";
+        break;
+      case '\t':
+        o += "\\t";
+        break;
       default:
         if (c < 0x20) {
           char buf[8];
@@ -66,20 +76,29 @@ void printTable(std::ostream& out, const ScopeInformation& s, const Measurements
   auto cell = [&](const std::string& t, int w) { o << std::left << std::setw(w) << t; };
   o << "Scope Information\n";
   o << "  CH 1  ";
-  cell(s.C1A, 9); cell(s.C1B, 5); o << "MODE  "; cell(s.CM1, 7); cell(s.CM2, 5); cell(s.Cm3, 2);
+  cell(s.C1A, 9);
+  cell(s.C1B, 5);
+  o << "MODE  ";
+  cell(s.CM1, 7);
+  cell(s.CM2, 5);
+  cell(s.Cm3, 2);
   o << s.CM4 << "\n";
   o << "  CH 2  ";
-  cell(s.C2A, 9); cell(s.C2B, 5); o << "TIME  "; cell(s.CT1, 9); o << "TRG  " << s.CT2 << "\n\n";
+  cell(s.C2A, 9);
+  cell(s.C2B, 5);
+  o << "TIME  ";
+  cell(s.CT1, 9);
+  o << "TRG  " << s.CT2 << "\n\n";
   o << "Parameter Information\n        ";
-  for (const char* h : {"P.P", "RMS", "MEAN", "FREQ.", "RISE T", "FALL T", "PERIOD", "+WIDTH",
-                        "-WIDTH"})
+  for (const char* h :
+       {"P.P", "RMS", "MEAN", "FREQ.", "RISE T", "FALL T", "PERIOD", "+WIDTH", "-WIDTH"})
     cell(h, 12);
   o << "\n";
   for (int ch = 0; ch < 2; ++ch) {
     const ChannelMeasurements& c = m.channel[std::size_t(ch)];
     o << (ch == 0 ? "  CH 1  " : "  CH 2  ");
-    for (const std::string* t : {&c.pp, &c.rms, &c.mean, &c.freq, &c.rise, &c.fall, &c.period,
-                                 &c.pwidth, &c.nwidth})
+    for (const std::string* t :
+         {&c.pp, &c.rms, &c.mean, &c.freq, &c.rise, &c.fall, &c.period, &c.pwidth, &c.nwidth})
       cell(*t, 12);
     o << "\n";
   }
@@ -119,14 +138,11 @@ int infoCommand(const Args& args, std::ostream& out, std::ostream& err) {
     return 0;
   }
   out << "{\"settings\": {\"ch1_volts_div\": " << jsonString(s.C1A)
-      << ", \"ch1_coupling\": " << jsonString(s.C1B)
-      << ", \"ch2_volts_div\": " << jsonString(s.C2A)
-      << ", \"ch2_coupling\": " << jsonString(s.C2B)
-      << ", \"trigger_mode\": " << jsonString(s.CM1)
+      << ", \"ch1_coupling\": " << jsonString(s.C1B) << ", \"ch2_volts_div\": " << jsonString(s.C2A)
+      << ", \"ch2_coupling\": " << jsonString(s.C2B) << ", \"trigger_mode\": " << jsonString(s.CM1)
       << ", \"trigger_source\": " << jsonString(s.CM2)
       << ", \"trigger_slope\": " << jsonString(s.Cm3)
-      << ", \"trigger_coupling\": " << jsonString(s.CM4)
-      << ", \"time_div\": " << jsonString(s.CT1)
+      << ", \"trigger_coupling\": " << jsonString(s.CM4) << ", \"time_div\": " << jsonString(s.CT1)
       << ", \"trigger_level\": " << jsonString(s.CT2) << "}, \"measurements\": {\"ch1\": ";
   jsonChannel(out, m.channel[0]);
   out << ", \"ch2\": ";

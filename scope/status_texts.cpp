@@ -8,7 +8,9 @@
 namespace corvane {
 namespace {
 
-int probeOrX1(int probeIndex) { return probeIndex >= 0 && probeIndex < kProbeCount ? probeIndex : 0; }
+int probeOrX1(int probeIndex) {
+  return probeIndex >= 0 && probeIndex < kProbeCount ? probeIndex : 0;
+}
 
 std::vector<std::string> voltDivItems(int probeIndex) {
   std::vector<std::string> items;
@@ -18,7 +20,8 @@ std::vector<std::string> voltDivItems(int probeIndex) {
 }
 
 std::string itemAt(const std::vector<std::string>& items, int index) {
-  if (index < 0 || static_cast<std::size_t>(index) >= items.size()) return std::string(kUnknownText);
+  if (index < 0 || static_cast<std::size_t>(index) >= items.size())
+    return std::string(kUnknownText);
   return items[std::size_t(index)];
 }
 

@@ -47,16 +47,17 @@ TEST_F(CliTest, InfoJsonHasTheFixedShape) {
   std::string path = dir + "/sq.DSO";
   ASSERT_TRUE(writeDataFile(path, squareRecord()));
   ASSERT_EQ(infoCommand({"--json", path}, out, err), 0) << err.str();
-  EXPECT_EQ(out.str(),
-            "{\"settings\": {\"ch1_volts_div\": \"0.5 V\", \"ch1_coupling\": \"DC\", "
-            "\"ch2_volts_div\": \"0.1 V\", \"ch2_coupling\": \"AC\", \"trigger_mode\": \"Auto\", "
-            "\"trigger_source\": \"CH2\", \"trigger_slope\": \"+\", \"trigger_coupling\": \"AC\", "
-            "\"time_div\": \"1 ms\", \"trigger_level\": \"300.00mV\"}, \"measurements\": "
-            "{\"ch1\": {\"pp\": \"2.0V\", \"rms\": \"1.0V\", \"mean\": \"0.000V\", \"freq\": "
-            "\"250.00Hz\", \"rise\": \"0.02ms\", \"fall\": \"0.02ms\", \"period\": \"4.00ms\", "
-            "\"pwidth\": \"2.00ms\", \"nwidth\": \"2.00ms\"}, \"ch2\": {\"pp\": \"0.0mV\", "
-            "\"rms\": \"???\", \"mean\": \"???\", \"freq\": \"???\", \"rise\": \"???\", "
-            "\"fall\": \"???\", \"period\": \"???\", \"pwidth\": \"???\", \"nwidth\": \"???\"}}}\n");
+  EXPECT_EQ(
+      out.str(),
+      "{\"settings\": {\"ch1_volts_div\": \"0.5 V\", \"ch1_coupling\": \"DC\", "
+      "\"ch2_volts_div\": \"0.1 V\", \"ch2_coupling\": \"AC\", \"trigger_mode\": \"Auto\", "
+      "\"trigger_source\": \"CH2\", \"trigger_slope\": \"+\", \"trigger_coupling\": \"AC\", "
+      "\"time_div\": \"1 ms\", \"trigger_level\": \"300.00mV\"}, \"measurements\": "
+      "{\"ch1\": {\"pp\": \"2.0V\", \"rms\": \"1.0V\", \"mean\": \"0.000V\", \"freq\": "
+      "\"250.00Hz\", \"rise\": \"0.02ms\", \"fall\": \"0.02ms\", \"period\": \"4.00ms\", "
+      "\"pwidth\": \"2.00ms\", \"nwidth\": \"2.00ms\"}, \"ch2\": {\"pp\": \"0.0mV\", "
+      "\"rms\": \"???\", \"mean\": \"???\", \"freq\": \"???\", \"rise\": \"???\", "
+      "\"fall\": \"???\", \"period\": \"???\", \"pwidth\": \"???\", \"nwidth\": \"???\"}}}\n");
 }
 
 TEST_F(CliTest, InfoTableShowsSettingsAndMeasurements) {
