@@ -182,8 +182,9 @@ int TCommPortDriver::applySettings() {
   t.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHOE | ECHOK | ECHONL | ICANON | ISIG | IEXTEN);
   t.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS);
   t.c_cflag |= CREAD | CLOCAL;
-  // Reads return at once with whatever has arrived (the descriptor is non-blocking as well).
-  t.c_cc[VMIN] = 0;
+  // On the non-blocking descriptor a read returns at once with what has arrived, or EAGAIN.
+  // VMIN 0 would answer 0 for "nothing yet", which must stay the sign of a hang-up.
+  t.c_cc[VMIN] = 1;
   t.c_cc[VTIME] = 0;
 
   t.c_cflag |= kDataBitFlags[dataBits_];

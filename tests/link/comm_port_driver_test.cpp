@@ -66,8 +66,8 @@ class FakeSerialOs : public SerialOs {
     t->c_oflag = OPOST | ONLCR;
     t->c_cflag = CS8 | CREAD | HUPCL | B9600;
     t->c_lflag = ICANON | ECHO | ECHOE | ECHOK | ISIG | IEXTEN;
-    t->c_cc[VMIN] = 1;
-    t->c_cc[VTIME] = 0;
+    t->c_cc[VMIN] = 4;
+    t->c_cc[VTIME] = 2;
     return 0;
   }
   int setAttributes(int, const termios& t) override {
@@ -189,7 +189,7 @@ TEST_F(CommPortDriverTest, ConnectOpensExclusivelyAndAppliesRawLine) {
   EXPECT_EQ(t.c_lflag & (ICANON | ECHO | ISIG | IEXTEN), 0u);
   EXPECT_EQ(t.c_cflag & (CSIZE | PARENB | CSTOPB | CRTSCTS), static_cast<tcflag_t>(CS8));
   EXPECT_EQ(t.c_cflag & (CREAD | CLOCAL), static_cast<tcflag_t>(CREAD | CLOCAL));
-  EXPECT_EQ(t.c_cc[VMIN], 0);
+  EXPECT_EQ(t.c_cc[VMIN], 1);
   EXPECT_EQ(t.c_cc[VTIME], 0);
   EXPECT_EQ(cfgetospeed(&t), static_cast<speed_t>(B9600));
   EXPECT_EQ(cfgetispeed(&t), static_cast<speed_t>(B9600));
