@@ -46,7 +46,7 @@ std::uint32_t baudRateBitsPerSecond(TComPortBaudRate rate) {
 }
 
 TCommPortDriver::TCommPortDriver(TimerService& timers, SerialOs& os)
-    : os_(os), receiveBuffer_(inBufSize_) {
+    : os_(os), receiveBuffer_(std::min<std::size_t>(inBufSize_, kMaxReceiveChunk)) {
   pollTimer_ = timers.createTimer(std::max<int>(1, pollingDelay_), [this] { poll(); });
 }
 
@@ -100,7 +100,8 @@ void TCommPortDriver::setComPortInBufSize(std::uint16_t size) {
   // A zero-byte buffer would make every read look like end of file.
   if (connected() || size == 0) return;
   inBufSize_ = size;
-  receiveBuffer_ = std::vector<std::uint8_t>(size);
+  // No read is ever larger than the framer's chunk limit, so neither is the buffer.
+  receiveBuffer_ = std::vector<std::uint8_t>(std::min<std::size_t>(size, kMaxReceiveChunk));
 }
 
 void TCommPortDriver::setComPortOutBufSize(std::uint16_t size) {
@@ -324,8 +325,7 @@ SendResult TCommPortDriver::send(const void* data, std::size_t length) {
 
 void TCommPortDriver::poll() {
   if (!connected()) return;
-  const std::size_t want = std::min(receiveBuffer_.size(), kMaxReceiveChunk);
-  const long n = os_.readSome(fd_, receiveBuffer_.data(), want);
+  const long n = os_.readSome(fd_, receiveBuffer_.data(), receiveBuffer_.size());
   if (n > 0) {
     if (onReceiveData_) {
       TComPortReceiveDataEvent handler = onReceiveData_;  // the handler may replace itself
