@@ -283,8 +283,13 @@ FtStatus FtdiSioBackend::read(FtHandle handle, uint8_t* data, uint32_t length, u
     }
     if (n < 0 && errno == EINTR) continue;
     if (n < 0 && errno == EAGAIN) break;
-    // End of file or EIO: the far end has gone. Bytes already read are still delivered; the
-    // next call reports the loss.
+    // In raw mode with no minimum an empty queue reads as 0, and so does a hung-up device: only
+    // the hang-up shows in poll. EIO (a pty whose far end closed) always means loss.
+    if (n == 0) {
+      pollfd q{d->fd, POLLIN, 0};
+      if (::poll(&q, 1, 0) >= 0 && !revealsLoss(q.revents)) break;
+    }
+    // The device has gone. Bytes already read are still delivered; the next call reports it.
     d->lost = true;
     return got > 0 ? FT_OK : FT_IO_ERROR;
   }
