@@ -1,21 +1,26 @@
 #include "link/ftdi_device_list.h"
 
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cctype>
-#include <filesystem>
-#include <fstream>
 #include <string_view>
-#include <system_error>
 #include <utility>
 
 namespace corvane {
-namespace fs = std::filesystem;
 
 namespace {
 
 constexpr std::string_view kPortPrefix = "ttyUSB";
-// A usb-serial port sits four or five levels below its usb_device; 16 is far beyond any tree.
+// The usb_device is two levels above its port; 16 is far beyond any real tree.
 constexpr int kMaxWalkDepth = 16;
+
+std::string portsDir(const FtdiDeviceRoots& roots) {
+  return roots.sysRoot + "/bus/usb-serial/devices";
+}
 
 // Port number of "ttyUSB<digits>", -1 for any other name.
 long portNumber(std::string_view name) {
@@ -30,10 +35,14 @@ long portNumber(std::string_view name) {
   return n;
 }
 
-std::string readTrimmedLower(const fs::path& file) {
-  std::ifstream in(file);
-  std::string text;
-  if (!in || !std::getline(in, text)) return {};
+// The first line of an open file, trimmed and in lower case; closes the file.
+std::string readTrimmedLower(int fd) {
+  char buf[64];
+  const ssize_t n = ::read(fd, buf, sizeof buf);
+  ::close(fd);
+  if (n <= 0) return {};
+  std::string text(buf, size_t(n));
+  text.erase(std::find(text.begin(), text.end(), '\n'), text.end());
   auto notSpace = [](unsigned char c) { return !std::isspace(c); };
   text.erase(text.begin(), std::find_if(text.begin(), text.end(), notSpace));
   text.erase(std::find_if(text.rbegin(), text.rend(), notSpace).base(), text.end());
@@ -41,43 +50,42 @@ std::string readTrimmedLower(const fs::path& file) {
   return text;
 }
 
-bool isWithin(const fs::path& p, const fs::path& root) {
-  auto rel = p.lexically_relative(root);
-  return !rel.empty() && *rel.begin() != "..";
+bool sameNode(const struct stat& a, const struct stat& b) {
+  return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
 }  // namespace
 
-std::string usbVendorOfTty(const FtdiDeviceRoots& roots, const std::string& ttyName) {
-  std::error_code ec;
-  const fs::path sysRoot = fs::canonical(roots.sysRoot, ec);
-  if (ec) return {};
-  fs::path p = fs::canonical(fs::path(roots.sysRoot) / "class" / "tty" / ttyName / "device", ec);
-  if (ec) return {};
-  for (int depth = 0; depth < kMaxWalkDepth && isWithin(p, sysRoot); ++depth) {
-    const fs::path vendorFile = p / "idVendor";
-    if (fs::is_regular_file(vendorFile, ec)) return readTrimmedLower(vendorFile);
-    if (!p.has_parent_path() || p.parent_path() == p) break;
-    p = p.parent_path();
+std::string usbVendorOfPort(const FtdiDeviceRoots& roots, const std::string& portName) {
+  struct stat root {};
+  if (::stat(roots.sysRoot.c_str(), &root) != 0) return {};
+  // Walk up through "..": the kernel resolves the links of the bus entry on the way, which is
+  // far cheaper than resolving the path component by component here.
+  std::string dir = portsDir(roots) + "/" + portName;
+  for (int depth = 0; depth < kMaxWalkDepth; ++depth, dir += "/..") {
+    const int fd = ::open((dir + "/idVendor").c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd >= 0) return readTrimmedLower(fd);
+    struct stat st {};
+    if (::stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return {};
+    if (sameNode(st, root)) return {};  // never above the sysfs root
   }
   return {};
 }
 
 std::vector<std::string> listFtdiDevices(const FtdiDeviceRoots& roots) {
   std::vector<std::pair<long, std::string>> ports;
-  std::error_code ec;
-  fs::directory_iterator it(fs::path(roots.sysRoot) / "class" / "tty", ec);
-  for (const fs::directory_iterator end; !ec && it != end; it.increment(ec)) {
-    std::string name = it->path().filename().string();
-    long n = portNumber(name);
-    if (n >= 0) ports.emplace_back(n, std::move(name));
+  if (DIR* d = ::opendir(portsDir(roots).c_str())) {
+    while (const dirent* e = ::readdir(d)) {
+      const long n = portNumber(e->d_name);
+      if (n >= 0) ports.emplace_back(n, e->d_name);
+    }
+    ::closedir(d);
   }
   std::sort(ports.begin(), ports.end());
   std::vector<std::string> devices;
   for (const auto& [n, name] : ports) {
-    if (usbVendorOfTty(roots, name) == kFtdiVendorId) {
-      devices.push_back((fs::path(roots.devRoot) / name).string());
-    }
+    if (usbVendorOfPort(roots, name) == kFtdiVendorId)
+      devices.push_back(roots.devRoot + "/" + name);
   }
   return devices;
 }

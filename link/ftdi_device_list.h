@@ -15,13 +15,15 @@ struct FtdiDeviceRoots {
 };
 
 // Device paths (devRoot + "/ttyUSBn") of the ttyUSB ports whose USB device has vendor id 0403,
-// in ascending port number. The vendor is found by walking up from the port's sysfs device to
-// the first directory that holds an idVendor file. Ports of other vendors are skipped; the
-// device node itself is not checked here.
+// in ascending port number. The ports are the entries of sysRoot/bus/usb-serial/devices (absent
+// when no USB serial driver is loaded), which the 1 ms poll can read far more cheaply than the
+// whole tty class. The vendor is found by walking up from the port device to the first directory
+// that holds an idVendor file. Ports of other vendors are skipped; the device node itself is not
+// checked here.
 std::vector<std::string> listFtdiDevices(const FtdiDeviceRoots& roots);
 
-// The idVendor text (trimmed, lower case) of the USB device above a tty's class entry
-// (sysRoot + "/class/tty/<name>"); empty when there is none.
-std::string usbVendorOfTty(const FtdiDeviceRoots& roots, const std::string& ttyName);
+// The idVendor text (trimmed, lower case) of the USB device above a USB serial port ("ttyUSB0");
+// empty when there is none.
+std::string usbVendorOfPort(const FtdiDeviceRoots& roots, const std::string& portName);
 
 }  // namespace corvane

@@ -27,6 +27,7 @@ FtStatus UsbLink::open() {
   if (UsbHandle_ != 0) {
     backend_->close(UsbHandle_);
     UsbHandle_ = 0;
+    UsbActive_ = false;
   }
   return UsbCall(FtdiFunction::kOpen, backend_->open(UsbDeviceIndex_, UsbHandle_));
 }

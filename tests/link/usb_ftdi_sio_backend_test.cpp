@@ -24,13 +24,16 @@ TEST(FtdiDeviceList, OnlyFtdiUsbPortsInPortNumberOrder) {
   tree.addUsbPort(10, "0403");
   tree.addUsbPort(3, "0403 ");  // whitespace around the id is tolerated
   tree.addPlatformPort("ttyS0");
-  tree.addPlatformPort("ttyUSBx");
+  // Entries that are no port of a USB device: a stray name, and a port with no idVendor above it.
+  std::filesystem::create_directories(tree.sys() / "bus" / "usb-serial" / "devices" / "ttyUSBx");
+  std::filesystem::create_directories(tree.sys() / "bus" / "usb-serial" / "devices" / "ttyUSB4");
 
   const auto roots = rootsOf(tree);
-  EXPECT_EQ(usbVendorOfTty(roots, "ttyUSB0"), "067b");
-  EXPECT_EQ(usbVendorOfTty(roots, "ttyUSB2"), "0403");
-  EXPECT_EQ(usbVendorOfTty(roots, "ttyS0"), "");
-  EXPECT_EQ(usbVendorOfTty(roots, "ttyUSB9"), "");
+  EXPECT_EQ(usbVendorOfPort(roots, "ttyUSB0"), "067b");
+  EXPECT_EQ(usbVendorOfPort(roots, "ttyUSB2"), "0403");
+  EXPECT_EQ(usbVendorOfPort(roots, "ttyS0"), "");  // not a USB serial port
+  EXPECT_EQ(usbVendorOfPort(roots, "ttyUSB4"), "");
+  EXPECT_EQ(usbVendorOfPort(roots, "ttyUSB9"), "");
   const std::vector<std::string> expected = {(tree.dev() / "ttyUSB2").string(),
                                              (tree.dev() / "ttyUSB3").string(),
                                              (tree.dev() / "ttyUSB10").string()};

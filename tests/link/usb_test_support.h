@@ -92,9 +92,9 @@ struct TempDir {
   TempDir& operator=(const TempDir&) = delete;
 };
 
-// sys/ and dev/ inside a temporary directory, laid out like the kernel's: the class entry of a
-// port is a link into the device tree, its "device" link leads to the usb-serial port below the
-// USB interface, and the usb_device above that holds idVendor.
+// sys/ and dev/ inside a temporary directory, laid out like the kernel's: a usb-serial port is a
+// device below the USB interface, listed in bus/usb-serial/devices and (through its tty) in
+// class/tty; the usb_device above the interface holds idVendor.
 struct FakeKernelTree {
   TempDir dir;
   fs::path sys() const { return dir.path / "sys"; }
@@ -102,6 +102,7 @@ struct FakeKernelTree {
 
   FakeKernelTree() {
     fs::create_directories(sys() / "class" / "tty");
+    fs::create_directories(sys() / "bus" / "usb-serial" / "devices");
     fs::create_directories(dev());
   }
 
@@ -116,6 +117,8 @@ struct FakeKernelTree {
     fs::create_directory_symlink(fs::relative(port / "tty" / name, sys() / "class" / "tty"),
                                  sys() / "class" / "tty" / name);
     fs::create_directory_symlink("../../../" + name, port / "tty" / name / "device");
+    const fs::path busEntry = sys() / "bus" / "usb-serial" / "devices" / name;
+    fs::create_directory_symlink(fs::relative(port, busEntry.parent_path()), busEntry);
   }
 
   // A serial port with no USB device above it.
