@@ -9,8 +9,8 @@
 namespace corvane {
 namespace {
 
-using testing::FakeKernelTree;
-using testing::Pty;
+using usbtest::FakeKernelTree;
+using usbtest::Pty;
 
 void BM_PollAbsentRealSysfs(benchmark::State& state) {
   UsbLink link(std::make_unique<FtdiSioBackend>());

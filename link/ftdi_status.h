@@ -34,7 +34,7 @@ inline constexpr uint16_t FT_FLOW_NONE = 0x0000;
 inline constexpr uint16_t FT_FLOW_RTS_CTS = 0x0100;
 inline constexpr uint16_t FT_FLOW_XON_XOFF = 0x0400;
 
-// The ten D2XX calls the program makes, in the order their names are listed in reports.
+// The ten D2XX calls the program makes.
 enum class FtdiFunction : uint8_t {
   kOpen,
   kClose,

@@ -27,6 +27,10 @@ class UsbCaptureStream {
   std::span<const uint8_t> image() const;
   // The stream did not fit: the image is then the first bytes that did, without the lost tail.
   bool overflowed() const { return overflowed_; }
+  // A read failed (the device went away mid-stream): the image is incomplete and should not be
+  // saved.
+  void markLost() { lost_ = true; }
+  bool lost() const { return lost_; }
 
  private:
   std::span<uint8_t> buf_;
@@ -34,6 +38,7 @@ class UsbCaptureStream {
   size_t stored_ = 0;
   uint32_t streamLength_ = 0;
   bool overflowed_ = false;
+  bool lost_ = false;
 };
 
 }  // namespace corvane

@@ -81,6 +81,7 @@ uint32_t UsbLink::read(uint32_t max) {
   max = std::min<uint32_t>(max, kUsbBufSize);
   uint32_t got = 0;
   const FtStatus status = backend_->read(UsbHandle_, UsbRxBuf_->data(), max, got);
+  lastReadStatus_ = status;
   UsbCall(FtdiFunction::kRead, status);
   return std::min(got, max);
 }
@@ -155,6 +156,7 @@ UsbCaptureWait UsbLink::captureWaitStep() {
 uint32_t UsbLink::captureReadStep(UsbCaptureStream& stream) {
   const uint32_t got = read(kUsbBufSize);
   stream.append(UsbRxBuf_->data(), got);
+  if (lastReadStatus_ != FT_OK) stream.markLost();
   return got;
 }
 

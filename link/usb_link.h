@@ -84,6 +84,8 @@ class UsbLink {
   uint32_t write(uint32_t length);
   // FT_Read of up to `max` bytes (at most 32,768) into UsbRxBuf; returns bytes read.
   uint32_t read(uint32_t max);
+  // Status of the last FT_Read.
+  FtStatus lastReadStatus() const { return lastReadStatus_; }
 
   // --- Operations of the session.
   // reset, rate, data, flow, time-outs (6, 6), in this order.
@@ -105,7 +107,8 @@ class UsbLink {
   // One query while waiting for the first byte of the image stream.
   UsbCaptureWait captureWaitStep();
   // One read of up to 32,768 bytes, appended to `stream`; returns the bytes read (0 ends the
-  // stream: the read time-out passed without data).
+  // stream: the read time-out passed without data, or the read failed, which marks the stream
+  // lost).
   uint32_t captureReadStep(UsbCaptureStream& stream);
 
   // --- Module state.
@@ -129,6 +132,7 @@ class UsbLink {
   const int32_t UsbDeviceIndex_ = 0;
   uint32_t UsbRxQueue_ = 0;
   bool UsbActive_ = false;
+  FtStatus lastReadStatus_ = FT_OK;
   std::unique_ptr<std::array<uint8_t, kUsbBufSize>> UsbRxBuf_;
   std::unique_ptr<std::array<uint8_t, kTransmitBufSize>> txBuf_;
 };

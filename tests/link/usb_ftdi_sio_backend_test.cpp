@@ -9,9 +9,9 @@
 namespace corvane {
 namespace {
 
-using testing::eventually;
-using testing::FakeKernelTree;
-using testing::Pty;
+using usbtest::eventually;
+using usbtest::FakeKernelTree;
+using usbtest::Pty;
 
 FtdiDeviceRoots rootsOf(const FakeKernelTree& tree) {
   return {tree.sys().string(), tree.dev().string()};

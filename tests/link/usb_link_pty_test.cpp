@@ -10,9 +10,9 @@
 namespace corvane {
 namespace {
 
-using testing::eventually;
-using testing::FakeKernelTree;
-using testing::Pty;
+using usbtest::eventually;
+using usbtest::FakeKernelTree;
+using usbtest::Pty;
 
 // Records what the session would show and hand to the framer.
 struct Host {
@@ -168,9 +168,28 @@ TEST_F(UsbLinkOnPty, ScreenCaptureArrivingInSeveralReadsGivesTheBitmap) {
   EXPECT_EQ(capture.streamLength(), 9664u);
   EXPECT_EQ(CaptureLen, 9662);
   EXPECT_FALSE(capture.overflowed());
+  EXPECT_FALSE(capture.lost());
   EXPECT_EQ(captureBuf[0], 5);
   EXPECT_EQ(captureBuf[9661], uint8_t(9661 * 31 + 5));
   link->setLinkTimeouts();
+}
+
+TEST_F(UsbLinkOnPty, ScreenCaptureCutByUnplugIsMarkedLost) {
+  Pty pty;
+  ASSERT_TRUE(pty.ok());
+  plug(pty);
+  ASSERT_TRUE(link->openAtStartUp());
+  link->setTimeouts(50, 50);
+  std::array<uint8_t, kCaptureBufSize> captureBuf{};
+  UsbCaptureStream capture(captureBuf, 0);
+  ASSERT_TRUE(pty.send(std::vector<uint8_t>(1000, 0x42)));
+  ASSERT_TRUE(eventually([&] { return link->captureWaitStep() == UsbCaptureWait::kReady; }));
+  EXPECT_GT(link->captureReadStep(capture), 0u);
+  pty.closeSlave();
+  pty.closeMaster();
+  for (int i = 0; i < 10 && link->captureReadStep(capture) > 0;) ++i;
+  EXPECT_TRUE(capture.lost());
+  EXPECT_EQ(link->captureWaitStep(), UsbCaptureWait::kFailed);
 }
 
 }  // namespace

@@ -20,6 +20,7 @@ class ScriptedBackend : public FtdiBackend {
   uint32_t queued = 0;
   std::deque<std::vector<uint8_t>> reads;  // one entry per read call
   uint32_t lastReadLength = 0;
+  FtStatus readStatus = FT_OK;
   std::vector<std::vector<uint8_t>> writes;
   uint32_t writeLimit = UINT32_MAX;
   FtHandle nextHandle = 7;
@@ -70,7 +71,7 @@ class ScriptedBackend : public FtdiBackend {
     calls.push_back("read " + std::to_string(length));
     lastReadLength = length;
     got = 0;
-    if (reads.empty()) return FT_OK;
+    if (reads.empty()) return readStatus;
     auto chunk = reads.front();
     reads.pop_front();
     got = std::min<uint32_t>(length, uint32_t(chunk.size()));
@@ -286,6 +287,17 @@ TEST(UsbLink, CaptureStepsQueryAndAccumulate) {
   EXPECT_EQ(stream.imageLength(), 3u);
   EXPECT_EQ(buf[0], 'B');
   EXPECT_EQ(buf[2], 'x');
+
+  EXPECT_FALSE(stream.lost());
+
+  // The device goes away mid-stream: the stream ends and is marked lost.
+  UsbCaptureStream cut(buf, 0);
+  f.backend->reads.push_back({0x02, 'B'});
+  EXPECT_EQ(f.link->captureReadStep(cut), 2u);
+  f.backend->readStatus = FT_IO_ERROR;
+  EXPECT_EQ(f.link->captureReadStep(cut), 0u);
+  EXPECT_TRUE(cut.lost());
+  EXPECT_EQ(f.link->lastReadStatus(), FT_IO_ERROR);
 
   f.backend->queueStatus = FT_IO_ERROR;
   EXPECT_EQ(f.link->captureWaitStep(), UsbCaptureWait::kFailed);

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-namespace corvane::testing {
+namespace corvane::usbtest {
 
 namespace fs = std::filesystem;
 
@@ -152,4 +152,4 @@ inline bool eventually(const std::function<bool()>& step, int tries = 500) {
   return false;
 }
 
-}  // namespace corvane::testing
+}  // namespace corvane::usbtest
