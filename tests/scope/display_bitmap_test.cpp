@@ -36,13 +36,19 @@ void referenceLine(DisplayBitmap& b, int x, int y, int x1, int y1) {
     int err = 2 * dy - dx;
     for (int n = 0; n < dx; ++n, x += sx) {
       b.setPixel(x, y, kWhite);
-      if (err > 0) y += sy, err += 2 * dy - 2 * dx; else err += 2 * dy;
+      if (err > 0)
+        y += sy, err += 2 * dy - 2 * dx;
+      else
+        err += 2 * dy;
     }
   } else {
     int err = 2 * dx - dy;
     for (int n = 0; n < dy; ++n, y += sy) {
       b.setPixel(x, y, kWhite);
-      if (err > 0) x += sx, err += 2 * dx - 2 * dy; else err += 2 * dx;
+      if (err > 0)
+        x += sx, err += 2 * dx - 2 * dy;
+      else
+        err += 2 * dx;
     }
   }
 }
@@ -94,8 +100,8 @@ TEST(DisplayBitmapLine, FarOffEndPointsAreCheapAndStayInBounds) {
 TEST(DisplayBitmapShapes, TriangleIsOutlinePlusInteriorCentres) {
   DisplayBitmap b;
   b.fillTriangle(100, 8, 97, 3, 103, 3, 0x0000FF);
-  const std::pair<int, int> spans[] = {{97, 103}, {98, 102}, {98, 102}, {99, 101}, {99, 101},
-                                       {100, 100}};
+  const std::pair<int, int> spans[] = {{97, 103}, {98, 102}, {98, 102},
+                                       {99, 101}, {99, 101}, {100, 100}};
   for (int row = 3; row <= 8; ++row) {
     for (int x = 94; x <= 106; ++x) {
       const auto [from, to] = spans[row - 3];
@@ -125,8 +131,8 @@ TEST(DisplayBitmapShapes, GlyphCellIsOpaqueWithInverseStrokes) {
   DisplayBitmap b;
   b.fill(0x777777);
   b.drawGlyph(4, 65, '1', 0x000000, kWhite);
-  EXPECT_EQ(b.pixel(4, 65), kWhite);    // cell background, top-left
-  EXPECT_EQ(b.pixel(11, 76), kWhite);   // bottom-right of the 8 x 12 cell
+  EXPECT_EQ(b.pixel(4, 65), kWhite);   // cell background, top-left
+  EXPECT_EQ(b.pixel(11, 76), kWhite);  // bottom-right of the 8 x 12 cell
   EXPECT_EQ(b.pixel(12, 65), 0x777777u);
   EXPECT_EQ(b.pixel(4, 77), 0x777777u);
   EXPECT_EQ(b.pixel(7, 66), 0u);  // the "1" stroke

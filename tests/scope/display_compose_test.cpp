@@ -48,8 +48,8 @@ struct Window {
 };
 
 TEST(ComposeDisplay, NewWindowDrawsFlatChannelsWithTheirTags) {
-  const DisplayBitmap b = renderRecordPicture(MakeNewWindowRecord(), std::nullopt,
-                                              CursorType::None);
+  const DisplayBitmap b =
+      renderRecordPicture(MakeNewWindowRecord(), std::nullopt, CursorType::None);
   // Dots: each point paints column x - 1 for x = 12 + nearest(0.6 k): 13, 16, 18, 21, ...
   EXPECT_EQ(b.pixel(13, 70), kWhite);
   EXPECT_EQ(b.pixel(150, 70), kWhite);  // k = 232: x = 12 + 139
@@ -142,10 +142,10 @@ TEST(ComposeDisplay, FasterDisplayTimeBaseExpandsAboutTheTriggerSample) {
   WaveformBlock r = MakeNewWindowRecord();
   for (int i = 0; i < kPointCount; ++i) r.setCh1Samples(i, 127);
   r.setCh2Hidden(1);
-  r.setTimeDivIndex(8);        // acquired at 1 us
-  r.setTriggerPosition(56);    // centre sample 2 x (56 - 6) = 100, column 72
-  r.setCh1Samples(104, 177);   // unexpanded: k = 104, x = 74
-  r.setCh1Samples(96, 177);    // unexpanded: k = 96, x = 70
+  r.setTimeDivIndex(8);       // acquired at 1 us
+  r.setTriggerPosition(56);   // centre sample 2 x (56 - 6) = 100, column 72
+  r.setCh1Samples(104, 177);  // unexpanded: k = 104, x = 74
+  r.setCh1Samples(96, 177);   // unexpanded: k = 96, x = 70
   const uint32_t ch1 = distinctColors().ch1;
 
   Window same(r);
@@ -296,7 +296,7 @@ TEST(ComposeDisplay, MarkersClampToTheirStrips) {
   EXPECT_EQ(w.bitmap.pixel(311, 8), kRed);  // 5 + 306
   EXPECT_EQ(w.bitmap.pixel(312, 249), kYellow);
   EXPECT_EQ(w.bitmap.pixel(317, 246), kYellow);
-  EXPECT_EQ(w.bitmap.pixel(4, 10), distinctColors().ch1);  // "1" cell from row 5 (y = 10)...
+  EXPECT_EQ(w.bitmap.pixel(4, 10), distinctColors().ch1);   // "1" cell from row 5 (y = 10)...
   EXPECT_EQ(w.bitmap.pixel(4, 9), 0u);                      // ...its top under the top strip
   EXPECT_EQ(w.bitmap.pixel(4, 245), distinctColors().ch2);  // "2" cell from row 245 (y = 250)
   w.state.triggerPosition = 400;
