@@ -134,7 +134,7 @@ DisplayScale ComputeDisplayScale(const WaveformBlock& record, const WindowState&
                          millivoltsPerDivision(state.displayCh2VoltDiv));
   scale.kT = std::max(1.0, ratioOrOne(secondsPerDivision(record.TimeDivIndex()),
                                       secondsPerDivision(state.displayTimeDiv)));
-  scale.expansionCentre = 2 * std::clamp(state.triggerPosition - 6, 0, 249);
+  scale.expansionCentre = int(2 * std::clamp<int64_t>(int64_t{state.triggerPosition} - 6, 0, 249));
   return scale;
 }
 
