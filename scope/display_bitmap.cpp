@@ -29,9 +29,14 @@ void stepLine(int64_t major0, int64_t minor0, int64_t majorStep, int64_t minorSt
   }
   if (first > last) return;
   const int64_t twoLength = 2 * length;
-  const int64_t numerator = 2 * first * rise + length - 1;
-  int64_t offset = numerator / twoLength;
-  int64_t remainder = numerator % twoLength;
+  // A line starting inside the bitmap (the common case) needs no division.
+  int64_t offset = 0;
+  int64_t remainder = length - 1;
+  if (first > 0) {
+    const int64_t numerator = 2 * first * rise + length - 1;
+    offset = numerator / twoLength;
+    remainder = numerator % twoLength;
+  }
   for (int64_t i = first; i <= last; ++i) {
     plot(major0 + majorStep * i, minor0 + minorStep * offset);
     remainder += 2 * rise;
