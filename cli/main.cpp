@@ -2,6 +2,7 @@
 #include <string>
 
 #include "cli/commands.h"
+#include "cli/render_command.h"
 
 int main(int argc, char** argv) {
   using namespace corvane::cli;
@@ -13,6 +14,7 @@ int main(int argc, char** argv) {
   Args args(argv + 2, argv + argc);
   if (name == "info") return infoCommand(args, std::cout, std::cerr);
   if (name == "export") return exportCommand(args, std::cout, std::cerr);
+  if (name == "render") return corvane::renderCommand(args);
   if (name == "demo-record") return demoRecordCommand(args, std::cout, std::cerr);
   if (name == "--help" || name == "-h" || name == "help") {
     std::cout << kUsage;

@@ -17,6 +17,8 @@ namespace corvane::cli {
 const char* const kUsage =
     "usage: corvane-cli info [--json] FILE.DSO\n"
     "       corvane-cli export FILE.DSO OUT.csv\n"
+    "       corvane-cli render FILE.DSO OUT.bmp [--grid board|cross|full]\n"
+    "                          [--cursors none|time|voltage|pair]\n"
     "       corvane-cli demo-record OUT.DSO\n";
 
 namespace {

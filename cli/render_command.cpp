@@ -1,17 +1,11 @@
 #include "cli/render_command.h"
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <optional>
 #include <string_view>
 
-#include "scope/bmp_writer.h"
 #include "scope/display_render.h"
+#include "storage/bmp_file.h"
+#include "storage/data_file.h"
 
 namespace corvane {
 namespace {
@@ -26,37 +20,8 @@ int usage() {
 }
 
 int fileError(const std::string& path, const std::string& message) {
-  std::fprintf(stderr, "%s: %s\n", path.c_str(), message.c_str());
+  std::fprintf(stderr, "corvane-cli: %s: %s\n", path.c_str(), message.c_str());
   return 1;
-}
-
-// The record of a data file: exactly 18,120 bytes, nothing else is verified.
-std::optional<WaveformBlock> readRecord(const std::string& path, std::string& message) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
-    message = std::strerror(errno);
-    return std::nullopt;
-  }
-  struct stat info {};
-  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size != off_t(kBlockSize)) {
-    message = "Data isn't verified..";
-    ::close(fd);
-    return std::nullopt;
-  }
-  WaveformBlock record;
-  std::size_t got = 0;
-  while (got < kBlockSize) {
-    const ssize_t n = ::read(fd, record.bytes.data() + got, kBlockSize - got);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      message = n < 0 ? std::strerror(errno) : "Data isn't verified..";
-      ::close(fd);
-      return std::nullopt;
-    }
-    got += std::size_t(n);
-  }
-  ::close(fd);
-  return record;
 }
 
 }  // namespace
@@ -95,13 +60,13 @@ int renderCommand(const std::vector<std::string>& args) {
   }
   if (files.size() != 2) return usage();
 
-  std::string message;
-  const std::optional<WaveformBlock> record = readRecord(files[0], message);
-  if (!record) return fileError(files[0], message);
-  const DisplayBitmap picture = renderRecordPicture(*record, grid, cursors);
-  const BmpWriteResult written = WriteDisplayBmp(files[1], picture);
-  if (!written.ok) {
-    std::fprintf(stderr, "%s\n", written.message.c_str());
+  const ReadDataResult record = readDataFile(files[0]);
+  if (!record.status) return fileError(files[0], record.status.message);
+  const DisplayBitmap picture = renderRecordPicture(record.block, grid, cursors);
+  const FileStatus written =
+      writeBmpFile(files[1], DisplayBitmap::width(), DisplayBitmap::height(), picture.data());
+  if (!written) {
+    std::fprintf(stderr, "corvane-cli: %s\n", written.message.c_str());
     return 1;
   }
   return 0;

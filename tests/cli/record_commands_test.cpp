@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "cli/commands.h"
+#include "cli/render_command.h"
 #include "storage/data_file.h"
 
 namespace corvane::cli {
@@ -109,6 +110,25 @@ TEST_F(CliTest, ExportWritesOneRowPerSampleInSecondsAndVolts) {
   std::getline(again, line);
   std::getline(again, line);
   EXPECT_EQ(line, "0,,10,0\r");
+}
+
+TEST_F(CliTest, RenderWritesTheWindowPictureAsBmp) {
+  std::string path = dir + "/sq.DSO";
+  ASSERT_TRUE(writeDataFile(path, squareRecord()));
+  ASSERT_EQ(corvane::renderCommand({path, dir + "/sq.bmp", "--grid", "cross", "--cursors=pair"}),
+            0);
+  std::ifstream in(dir + "/sq.bmp", std::ios::binary);
+  std::string bmp(std::istreambuf_iterator<char>(in), {});
+  ASSERT_EQ(bmp.size(), 54u + 972u * 254u);
+  EXPECT_EQ(bmp.substr(0, 2), "BM");
+  EXPECT_EQ(static_cast<uint8_t>(bmp[18]) | static_cast<uint8_t>(bmp[19]) << 8, 324);
+  EXPECT_EQ(static_cast<uint8_t>(bmp[22]) | static_cast<uint8_t>(bmp[23]) << 8, 254);
+
+  std::ofstream(dir + "/bad.DSO") << "short";
+  EXPECT_EQ(corvane::renderCommand({dir + "/bad.DSO", dir + "/bad.bmp"}), 1);
+  EXPECT_FALSE(fs::exists(dir + "/bad.bmp"));
+  EXPECT_EQ(corvane::renderCommand({path, dir + "/x.bmp", "--grid", "diagonal"}), 2);
+  EXPECT_EQ(corvane::renderCommand({path}), 2);
 }
 
 }  // namespace

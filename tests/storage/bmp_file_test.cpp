@@ -1,4 +1,4 @@
-#include "scope/bmp_writer.h"
+#include "storage/bmp_file.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -38,11 +38,13 @@ class TempDir {
   fs::path path_;
 };
 
+constexpr int kW = 324, kH = 254;  // the display bitmap's size
+
 TEST(EncodeBmp24, DisplayBitmapHeaderAndBottomUpRows) {
-  DisplayBitmap b;
-  b.setPixel(0, 0, 0x00332211);      // top-left: B 0x33, G 0x22, R 0x11
-  b.setPixel(323, 253, 0x00ABCDEF);  // bottom-right
-  const std::vector<uint8_t> bytes = EncodeBmp24(b);
+  std::vector<uint32_t> b(kW * kH, 0);
+  b[0] = 0x00332211;            // top-left: B 0x33, G 0x22, R 0x11
+  b[kW * kH - 1] = 0x00ABCDEF;  // bottom-right
+  const std::vector<uint8_t> bytes = EncodeBmp24(kW, kH, b.data());
   ASSERT_EQ(bytes.size(), 246942u);  // 54 + 972 x 254; 972 is already a multiple of 4
   EXPECT_EQ(bytes[0], 'B');
   EXPECT_EQ(bytes[1], 'M');
@@ -78,34 +80,35 @@ TEST(EncodeBmp24, RowsArePaddedToFourBytes) {
   EXPECT_TRUE(EncodeBmp24(3, 2, nullptr).empty());
 }
 
-TEST(WriteDisplayBmp, ReplacesTheTargetWhole) {
+TEST(WriteBmpFile, ReplacesTheTargetWhole) {
   TempDir dir;
   const fs::path target = dir.path() / "Capture.BMP";
   { std::ofstream(target) << "old"; }
-  DisplayBitmap b;
-  b.fill(0x777777);
-  const BmpWriteResult result = WriteDisplayBmp(target.string(), b);
+  std::vector<uint32_t> b(kW * kH, 0x777777);
+  const FileStatus result = writeBmpFile(target.string(), kW, kH, b.data());
   ASSERT_TRUE(result.ok) << result.message;
-  EXPECT_EQ(readFile(target), EncodeBmp24(b));
+  EXPECT_EQ(readFile(target), EncodeBmp24(kW, kH, b.data()));
   EXPECT_EQ(dir.entries(), 1u);  // no partial file left beside it
 }
 
-TEST(WriteDisplayBmp, FailureLeavesTheOldFileAndNoPartialFile) {
+TEST(WriteBmpFile, FailureLeavesTheOldFileAndNoPartialFile) {
   TempDir dir;
+  const std::vector<uint32_t> black(kW * kH, 0);
   // The target is a folder with content: the rename fails after the data were written.
   const fs::path target = dir.path() / "shot.bmp";
   fs::create_directory(target);
   { std::ofstream(target / "keep.txt") << "good"; }
-  BmpWriteResult result = WriteDisplayBmp(target.string(), DisplayBitmap{});
+  FileStatus result = writeBmpFile(target.string(), kW, kH, black.data());
   EXPECT_FALSE(result.ok);
-  EXPECT_EQ(result.message.rfind(target.string() + ": ", 0), 0u) << result.message;
+  EXPECT_NE(result.message.find(target.string()), std::string::npos) << result.message;
   EXPECT_EQ(readFile(target / "keep.txt"), (std::vector<uint8_t>{'g', 'o', 'o', 'd'}));
   EXPECT_EQ(dir.entries(), 1u);
 
-  result = WriteDisplayBmp((dir.path() / "missing" / "x.bmp").string(), DisplayBitmap{});
+  result = writeBmpFile((dir.path() / "missing" / "x.bmp").string(), kW, kH, black.data());
   EXPECT_FALSE(result.ok);
   EXPECT_NE(result.message.find("No such file or directory"), std::string::npos);
-  EXPECT_FALSE(WriteDisplayBmp("", DisplayBitmap{}).ok);
+  EXPECT_FALSE(writeBmpFile("", kW, kH, black.data()).ok);
+  EXPECT_FALSE(writeBmpFile((dir.path() / "empty.bmp").string(), 0, 0, black.data()).ok);
 }
 
 }  // namespace

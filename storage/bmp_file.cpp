@@ -1,13 +1,4 @@
-#include "scope/bmp_writer.h"
-
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <atomic>
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-
+#include "storage/bmp_file.h"
 namespace corvane {
 namespace {
 
@@ -18,12 +9,6 @@ void put16(std::vector<uint8_t>& out, std::size_t at, uint32_t v) {
 void put32(std::vector<uint8_t>& out, std::size_t at, uint32_t v) {
   for (int k = 0; k < 4; ++k) out[at + std::size_t(k)] = uint8_t((v >> (8 * k)) & 0xFF);
 }
-
-BmpWriteResult failure(const std::string& path, int error) {
-  return {false, path + ": " + std::strerror(error)};
-}
-
-std::atomic<unsigned> partCounter{0};
 
 }  // namespace
 
@@ -59,44 +44,16 @@ std::vector<uint8_t> EncodeBmp24(int width, int height, const uint32_t* pixels) 
   return out;
 }
 
-std::vector<uint8_t> EncodeBmp24(const DisplayBitmap& bitmap) {
-  return EncodeBmp24(DisplayBitmap::width(), DisplayBitmap::height(), bitmap.data());
-}
-
-BmpWriteResult WriteFileReplacing(const std::string& path, const std::vector<uint8_t>& bytes) {
-  if (path.empty()) return failure(path, ENOENT);
-  const std::string part = path + "." + std::to_string(::getpid()) + "-" +
-                           std::to_string(partCounter.fetch_add(1)) + ".part";
-  const int fd = ::open(part.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-  if (fd < 0) return failure(path, errno);
-  std::size_t written = 0;
-  while (written < bytes.size()) {
-    const ssize_t n = ::write(fd, bytes.data() + written, bytes.size() - written);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      const int error = n < 0 ? errno : EIO;
-      ::close(fd);
-      ::unlink(part.c_str());
-      return failure(path, error);
-    }
-    written += std::size_t(n);
+FileStatus writeBmpFile(const std::string& path, int width, int height, const uint32_t* pixels) {
+  std::vector<uint8_t> bytes = EncodeBmp24(width, height, pixels);
+  if (bytes.empty()) {
+    FileStatus s;
+    s.ok = false;
+    s.message = "Cannot write \"" + path + "\": the picture is empty";
+    return s;
   }
-  int error = ::fsync(fd) == 0 ? 0 : errno;
-  if (::close(fd) != 0 && error == 0) error = errno;
-  if (error != 0) {
-    ::unlink(part.c_str());
-    return failure(path, error);
-  }
-  if (std::rename(part.c_str(), path.c_str()) != 0) {
-    const int error = errno;
-    ::unlink(part.c_str());
-    return failure(path, error);
-  }
-  return {true, {}};
-}
-
-BmpWriteResult WriteDisplayBmp(const std::string& path, const DisplayBitmap& bitmap) {
-  return WriteFileReplacing(path, EncodeBmp24(bitmap));
+  return writeFileReplacing(
+      path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
 }
 
 }  // namespace corvane
