@@ -214,8 +214,8 @@ std::string Kv2040Model::execute(const CommandFrame& f) {
       return buildValueReply(kFftExecute - 1, std::span(&v, 1));
     }
     if (byCode(f.code) != nullptr) return applySetting(f);
-  } else if (n == 2 && f.code == kAction && f.fields[0] == 0) {
-    return action(f.fields[1]);
+  } else if (n == 2 && f.code == kAction) {
+    return action(f.fields[0], f.fields[1]);
   }
   ++counters_.unknownCommands;
   report("unknown command " + code4(f.code) + " with " + std::to_string(n) + " field(s)");
@@ -344,9 +344,9 @@ std::string Kv2040Model::dataReply(uint16_t kind) {
   }
 }
 
-std::string Kv2040Model::action(uint16_t what) {
+std::string Kv2040Model::action(uint16_t first, uint16_t what) {
   const uint16_t echo = what;
-  switch (what) {
+  switch (first == 0 ? what : 0) {
     case kLevelTo50:
       setLevelToMiddle();
       break;
@@ -359,7 +359,7 @@ std::string Kv2040Model::action(uint16_t what) {
       return {};  // answered when it is done
     default:
       ++counters_.unknownCommands;
-      report("unknown action 0174 (0000, " + code4(what) + ")");
+      report("unknown action 0174 (" + code4(first) + ", " + code4(what) + ")");
       return {};
   }
   return buildValueReply(kActionReply, std::span(&echo, 1));

@@ -82,7 +82,7 @@ class Kv2040Model {
   std::string execute(const CommandFrame& f);
   std::string applySetting(const CommandFrame& f);
   std::string dataReply(uint16_t kind);
-  std::string action(uint16_t what);
+  std::string action(uint16_t first, uint16_t what);
   std::string memoryCommand(uint16_t code, uint16_t k);
   std::string screenReply();
   void acquire();
