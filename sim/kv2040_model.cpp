@@ -232,14 +232,15 @@ std::string Kv2040Model::applySetting(const CommandFrame& f) {
   }
   const bool recallOff = f.code == 71 && value == kRecallOff;
   if (!recallOff && (value < lo || value > hi)) {
-    if (c.outOfRange == OutOfRange::Clamp) {
-      value = std::clamp(value, lo, hi);
-    } else {
+    if (c.outOfRange == OutOfRange::Refuse) {
       ++counters_.refusedValues;
       report("value " + std::to_string(value) + " refused for command " + code4(f.code) + " (" +
              std::to_string(lo) + ".." + std::to_string(hi) + ")");
-      value = c.field(settings_);
+      uint16_t kept = static_cast<uint16_t>(c.reply == 80 ? settings_.reportedTriggerMode()
+                                                          : c.field(settings_));
+      return buildValueReply(c.reply, std::span(&kept, 1));
     }
+    value = std::clamp(value, lo, hi);
   }
   if (f.code == 83) {
     // The level keeps its place on the screen: rows 125..325 are 0..1000 on the EXT scale.

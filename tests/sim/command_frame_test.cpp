@@ -9,6 +9,7 @@ namespace corvane::sim {
 namespace {
 
 using test::framed;
+using test::opened;
 
 TEST(CommandFrame, ParsesTheProgramsFrames) {
   auto volt = parseCommandBody("0006000400080018");
@@ -79,15 +80,10 @@ TEST(CommandReader, AssemblesFramesAcrossChunks) {
 
 TEST(CommandReader, ReportsCutOffAndOverlongFramesAndRecovers) {
   CommandReader reader;
-  auto cut = reader.feed(
-      "\x02"
-      "00060004" +
-      framed("012400000124"));
+  auto cut = reader.feed(opened("00060004") + framed("012400000124"));
   ASSERT_EQ(cut.size(), 2u);
   EXPECT_EQ(cut[0].error, "frame cut off by a new STX");
-  EXPECT_EQ(cut[0].raw,
-            "\x02"
-            "00060004");
+  EXPECT_EQ(cut[0].raw, opened("00060004"));
   ASSERT_TRUE(cut[1].frame);
 
   // 98 digits make a 100-byte frame, the longest the program can send; 99 are too many.
@@ -101,15 +97,11 @@ TEST(CommandReader, ReportsCutOffAndOverlongFramesAndRecovers) {
   ASSERT_TRUE(tooLong[1].frame);
   EXPECT_EQ(tooLong[1].frame->code, 70);
 
-  reader.feed(
-      "\x02"
-      "0070");
+  reader.feed(opened("0070"));
   EXPECT_TRUE(reader.inFrame());
   reader.reset();
   EXPECT_FALSE(reader.inFrame());
-  auto after = reader.feed(
-      "0000"
-      "0070\x03");
+  auto after = reader.feed("00000070\x03");
   EXPECT_TRUE(after.empty());  // the tail of the dropped frame is stray bytes, not a frame
 }
 

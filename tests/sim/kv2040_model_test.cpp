@@ -12,6 +12,7 @@ namespace corvane::sim {
 namespace {
 
 using test::framed;
+using test::opened;
 
 // A command frame built the way the program builds one, for the tests that loop over codes.
 std::string command(int code, std::vector<int> fields) {
@@ -50,116 +51,52 @@ ModelOptions noiseFree() {
 
 TEST(Kv2040Model, SettingCommandIsAnsweredByTheReplyBelowIt) {
   Fixture f;
-  EXPECT_EQ(f.send(framed("0006000400090019")), framed("0005"
-                                                       "0001"
-                                                       "0009"
-                                                       "0015"));
+  EXPECT_EQ(f.send(framed("0006000400090019")), framed("0005", "0001", "0009", "0015"));
   EXPECT_EQ(f.model.settings().ch[0].voltDiv, 9);
-  EXPECT_EQ(f.send(framed("0033000400060043")), framed("0032"
-                                                       "0001"
-                                                       "0006"
-                                                       "0039"));
+  EXPECT_EQ(f.send(framed("0033000400060043")), framed("0032", "0001", "0006", "0039"));
   EXPECT_EQ(f.model.settings().timeDiv, 6);
   EXPECT_TRUE(f.messages.empty());
 }
 
 TEST(Kv2040Model, QueriesOfTheSetupLoadCarryTheCurrentValues) {
   Fixture f;
-  EXPECT_EQ(f.send(framed("017100000171")), framed("0171"
-                                                   "0001"
-                                                   "0000"
-                                                   "0172"));
-  EXPECT_EQ(f.send(framed("012400000124")), framed("0124"
-                                                   "0001"
-                                                   "0000"
-                                                   "0125"));
-  EXPECT_EQ(f.send(framed("007000000070")), framed("0070"
-                                                   "0001"
-                                                   "0255"
-                                                   "0326"));
-  EXPECT_EQ(f.send(framed("003100000031")), framed("0031"
-                                                   "0001"
-                                                   "0016"
-                                                   "0048"));
-  EXPECT_EQ(f.send(framed("003200000032")), framed("0032"
-                                                   "0001"
-                                                   "0016"
-                                                   "0049"));
-  EXPECT_EQ(f.send(framed("000700000007")), framed("0007"
-                                                   "0001"
-                                                   "0175"
-                                                   "0183"));
+  EXPECT_EQ(f.send(framed("017100000171")), framed("0171", "0001", "0000", "0172"));
+  EXPECT_EQ(f.send(framed("012400000124")), framed("0124", "0001", "0000", "0125"));
+  EXPECT_EQ(f.send(framed("007000000070")), framed("0070", "0001", "0255", "0326"));
+  EXPECT_EQ(f.send(framed("003100000031")), framed("0031", "0001", "0016", "0048"));
+  EXPECT_EQ(f.send(framed("003200000032")), framed("0032", "0001", "0016", "0049"));
+  EXPECT_EQ(f.send(framed("000700000007")), framed("0007", "0001", "0175", "0183"));
 
   ModelOptions variant;
   variant.variantFlag = 1;
   Fixture g(variant);
-  EXPECT_EQ(g.send(framed("017100000171")), framed("0171"
-                                                   "0001"
-                                                   "0001"
-                                                   "0173"));
+  EXPECT_EQ(g.send(framed("017100000171")), framed("0171", "0001", "0001", "0173"));
 }
 
 TEST(Kv2040Model, StatusReplyListsTheTwentyThreeSettingsInTheProgramsOrder) {
   Fixture f;
-  EXPECT_EQ(f.send(framed("020000040009"
-                          "0213")),
-            framed("0209"
-                   "0023"
-                   "0000"
-                   "0008"
-                   "0001"
-                   "0175"
-                   "0000"  // CH1 hidden, V/div, coupling, pos, probe
-                   "0000"
-                   "0007"
-                   "0001"
-                   "0275"
-                   "0000"  // CH2
-                   "0016"
-                   "0131"  // time/div, trigger position
-                   "0000"
-                   "0000"
-                   "0001"
-                   "0000"
-                   "0000"
-                   "0000"
-                   "0150"  // type..mode, level
-                   "0001"
-                   "0000"
-                   "0000"
-                   "0000"  // vectors, YT, full grid, no arithmetic
+  EXPECT_EQ(f.send(framed("020000040009", "0213")),
+            framed("0209", "0023",                                  // code, 23 values
+                   "0000", "0008", "0001", "0175", "0000",          // CH1 hidden, V/div,
+                   "0000", "0007", "0001", "0275", "0000",          // coupling, position, probe
+                   "0016", "0131",                                  // time/div, trigger position
+                   "0000", "0000", "0001", "0000", "0000", "0000",  // trigger type .. mode
+                   "0150",                                          // trigger level
+                   "0001", "0000", "0000", "0000",                  // vectors, YT, grid, math
                    "0998"));
 }
 
 TEST(Kv2040Model, TvTriggerReportsItsOwnTriggerModes) {
   Fixture f;
-  EXPECT_EQ(f.send(command(89, {1})), framed("0088"
-                                             "0001"
-                                             "0001"
-                                             "0090"));
+  EXPECT_EQ(f.send(command(89, {1})), framed("0088", "0001", "0001", "0090"));
   EXPECT_EQ(f.model.settings().triggerType, 1);
-  EXPECT_EQ(f.send(framed("008000000080")), framed("0080"
-                                                   "0001"
-                                                   "0004"
-                                                   "0085"));  // TV-H
-  EXPECT_EQ(f.send(command(89, {0})), framed("0088"
-                                             "0001"
-                                             "0000"
-                                             "0089"));
+  EXPECT_EQ(f.send(framed("008000000080")), framed("0080", "0001", "0004", "0085"));  // TV-H
+  EXPECT_EQ(f.send(command(89, {0})), framed("0088", "0001", "0000", "0089"));
   EXPECT_EQ(f.model.settings().statusFields()[17], 3);  // TV-V
   // A sweep mode chosen meanwhile is kept for the edge trigger.
-  EXPECT_EQ(f.send(command(81, {1})), framed("0080"
-                                             "0001"
-                                             "0003"
-                                             "0084"));
-  EXPECT_EQ(f.send(command(87, {0})), framed("0086"
-                                             "0001"
-                                             "0000"
-                                             "0087"));
-  EXPECT_EQ(f.send(framed("008000000080")), framed("0080"
-                                                   "0001"
-                                                   "0001"
-                                                   "0082"));
+  EXPECT_EQ(f.send(command(81, {1})), framed("0080", "0001", "0003", "0084"));
+  EXPECT_EQ(f.send(command(87, {0})), framed("0086", "0001", "0000", "0087"));
+  EXPECT_EQ(f.send(framed("008000000080")), framed("0080", "0001", "0001", "0082"));
 }
 
 TEST(Kv2040Model, EveryControlCommandIsUnderstood) {
@@ -224,80 +161,48 @@ TEST(Kv2040Model, EveryControlCommandIsUnderstood) {
 TEST(Kv2040Model, ValuesOutsideTheirRangeAreRefusedOrClamped) {
   Fixture f;
   // Refused: the setting stays and the reply tells the program what it is.
-  EXPECT_EQ(f.send(command(81, {5})), framed("0080"
-                                             "0001"
-                                             "0000"
-                                             "0081"));
-  EXPECT_EQ(f.send(command(6, {11})), framed("0005"
-                                             "0001"
-                                             "0008"
-                                             "0014"));
-  EXPECT_EQ(f.send(command(87, {1})), framed("0086"
-                                             "0001"
-                                             "0000"
-                                             "0087"));
-  EXPECT_EQ(f.model.counters().refusedValues, 3u);
-  ASSERT_EQ(f.messages.size(), 3u);
+  EXPECT_EQ(f.send(command(81, {5})), framed("0080", "0001", "0000", "0081"));
+  EXPECT_EQ(f.send(command(6, {11})), framed("0005", "0001", "0008", "0014"));
+  EXPECT_EQ(f.send(command(87, {1})), framed("0086", "0001", "0000", "0087"));
+  // A refused choice has no side effects either: no TV trigger, no move of the trigger point.
+  f.send(command(43, {60}));
+  EXPECT_EQ(f.send(command(89, {2})), framed("0088", "0001", "0000", "0089"));
+  EXPECT_EQ(f.send(command(41, {3})), framed("0040", "0001", "0001", "0042"));
+  EXPECT_EQ(f.model.settings().triggerType, 0);
+  EXPECT_EQ(f.model.settings().triggerPosition, 60);
+  EXPECT_EQ(f.model.counters().refusedValues, 5u);
+  ASSERT_EQ(f.messages.size(), 5u);
   EXPECT_EQ(f.messages[0], "value 5 refused for command 0081 (0..2)");
   // Dragged markers come back inside the screen.
-  EXPECT_EQ(f.send(command(8, {75})), framed("0007"
-                                             "0001"
-                                             "0125"
-                                             "0133"));
-  EXPECT_EQ(f.send(command(28, {400})), framed("0027"
-                                               "0001"
-                                               "0325"
-                                               "0353"));
-  EXPECT_EQ(f.send(command(43, {300})), framed("0042"
-                                               "0001"
-                                               "0256"
-                                               "0299"));
-  EXPECT_EQ(f.send(command(93, {0})), framed("0092"
-                                             "0001"
-                                             "0125"
-                                             "0218"));
+  EXPECT_EQ(f.send(command(8, {75})), framed("0007", "0001", "0125", "0133"));
+  EXPECT_EQ(f.send(command(28, {400})), framed("0027", "0001", "0325", "0353"));
+  EXPECT_EQ(f.send(command(43, {300})), framed("0042", "0001", "0256", "0299"));
+  EXPECT_EQ(f.send(command(93, {0})), framed("0092", "0001", "0125", "0218"));
   // Memory numbers beyond 9 have nothing to answer.
   EXPECT_EQ(f.send(command(72, {10})), "");
-  EXPECT_EQ(f.model.counters().refusedValues, 4u);
+  EXPECT_EQ(f.model.counters().refusedValues, 6u);
 }
 
 TEST(Kv2040Model, TriggerLevelFollowsTheSourceScale) {
   Fixture f;
   // Row 150 is 125 on the EXT scale, which reaches 1000; back on CH2 it is a row again.
-  EXPECT_EQ(f.send(command(83, {2})), framed("0082"
-                                             "0001"
-                                             "0002"
-                                             "0085"));
+  EXPECT_EQ(f.send(command(83, {2})), framed("0082", "0001", "0002", "0085"));
   EXPECT_EQ(f.model.settings().triggerLevel, 125);
-  EXPECT_EQ(f.send(command(93, {800})), framed("0092"
-                                               "0001"
-                                               "0800"
-                                               "0893"));
-  EXPECT_EQ(f.send(command(174, {0, 238})), framed("0173"
-                                                   "0001"
-                                                   "0238"
-                                                   "0412"));
+  EXPECT_EQ(f.send(command(93, {800})), framed("0092", "0001", "0800", "0893"));
+  EXPECT_EQ(f.send(command(174, {0, 238})), framed("0173", "0001", "0238", "0412"));
   EXPECT_EQ(f.model.settings().triggerLevel, 500);
   f.send(command(93, {800}));
   f.send(command(83, {1}));
   EXPECT_EQ(f.model.settings().triggerLevel, 285);
-  EXPECT_EQ(f.send(command(41, {0})), framed("0040"
-                                             "0001"
-                                             "0000"
-                                             "0041"));
+  EXPECT_EQ(f.send(command(41, {0})), framed("0040", "0001", "0000", "0041"));
   EXPECT_EQ(f.model.settings().triggerPosition, 31);
 }
 
 TEST(Kv2040Model, BadFramesAndUnknownCommandsGetNoAnswer) {
   Fixture f;
   EXPECT_EQ(f.send(framed("0006000400080019")), "");
-  EXPECT_EQ(f.send("\x02"
-                   "0006" +
-                   framed("012400000124")),
-            framed("0124"
-                   "0001"
-                   "0000"
-                   "0125"));
+  EXPECT_EQ(f.send(opened("0006") + framed("012400000124")),
+            framed("0124", "0001", "0000", "0125"));
   EXPECT_EQ(f.send(framed("0042000400010047")), "");  // 42 is a reply, not a command
   EXPECT_EQ(f.send(command(200, {4})), "");
   EXPECT_EQ(f.send(command(174, {1, 238})), "");
@@ -323,67 +228,36 @@ TEST(Kv2040Model, WaveformRepliesCarryBothHalves) {
   s.ch[0].coupling = 2;  // GND: flat traces at the ground codes 177 and 77
   s.ch[1].coupling = 2;
   ASSERT_TRUE(f.model.setSettings(s));
-  const std::string reply =
-      f.send(framed("020000040003"
-                    "0207"));
-  EXPECT_EQ(reply, framed("0203"
-                          "1000" +
-                          [] {
-                            std::string body;
-                            for (int i = 0; i < 500; ++i) body += "177";
-                            for (int i = 0; i < 500; ++i) body += "077";
-                            return body;
-                          }() +
-                          "128203"));
+  const std::string reply = f.send(framed("020000040003", "0207"));
+  EXPECT_EQ(reply, framed("02031000" + [] {
+              std::string body;
+              for (int i = 0; i < 500; ++i) body += "177";
+              for (int i = 0; i < 500; ++i) body += "077";
+              return body;
+            }() + "128203"));
   const std::string ch1 = f.send(command(200, {1}));
-  EXPECT_EQ(ch1.substr(0, 12),
-            "\x02"
-            "02010500"
-            "177");
+  EXPECT_EQ(ch1.substr(0, 12), opened("02010500", "177"));
   EXPECT_EQ(ch1.size(), 1u + 8 + 1500 + 5 + 1);
 
   // Limits: CH1 widened by 10 codes either way.
   const std::string limits = f.send(command(200, {6}));
-  EXPECT_EQ(limits.substr(0, 15),
-            "\x02"
-            "02061000"
-            "187187");
+  EXPECT_EQ(limits.substr(0, 15), opened("02061000", "187187"));
   EXPECT_EQ(limits.substr(9 + 1500, 6), "167167");
   EXPECT_EQ(limits.substr(limits.size() - 7), "178206\x03");
 }
 
 TEST(Kv2040Model, RecallInformationAndTraceComeFromTheWaveformMemory) {
   Fixture f(noiseFree());
-  EXPECT_EQ(f.send(command(200, {7})), framed("0207"
-                                              "0006"
-                                              "0255"
-                                              "0000"
-                                              "0000"
-                                              "0000"
-                                              "0000"
-                                              "0000"
-                                              "0468"));
+  EXPECT_EQ(f.send(command(200, {7})),
+            framed("0207", "0006", "0255", "0000", "0000", "0000", "0000", "0000", "0468"));
   const std::string empty = f.send(command(200, {5}));
-  EXPECT_EQ(empty.substr(0, 12),
-            "\x02"
-            "02051000"
-            "000");
+  EXPECT_EQ(empty.substr(0, 12), opened("02051000", "000"));
   EXPECT_EQ(empty.substr(empty.size() - 5), "1205\x03");
 
   f.send(command(72, {3}));
-  EXPECT_EQ(f.send(command(71, {7})), framed("0070"
-                                             "0001"
-                                             "0007"
-                                             "0078"));
-  EXPECT_EQ(f.send(command(200, {7})), framed("0207"
-                                              "0006"
-                                              "0007"
-                                              "0007"
-                                              "0000"
-                                              "0016"
-                                              "0275"
-                                              "0001"
-                                              "0519"));
+  EXPECT_EQ(f.send(command(71, {7})), framed("0070", "0001", "0007", "0078"));
+  EXPECT_EQ(f.send(command(200, {7})),
+            framed("0207", "0006", "0007", "0007", "0000", "0016", "0275", "0001", "0519"));
   const std::string recall = f.send(command(200, {5}));
   const Trace& saved = f.model.waveformMemory(3).traces[1];
   for (int i = 0; i < 500; i += 50) {
@@ -401,10 +275,7 @@ TEST(Kv2040Model, SetupMemoriesSaveAndRestoreEverySetting) {
   f.send(command(73, {2}));
   f.send(command(26, {9}));
   f.send(command(115, {1}));
-  EXPECT_EQ(f.send(command(74, {2})), framed("0073"
-                                             "0001"
-                                             "0002"
-                                             "0076"));
+  EXPECT_EQ(f.send(command(74, {2})), framed("0073", "0001", "0002", "0076"));
   EXPECT_EQ(f.model.settings().ch[1].voltDiv, 3);
   EXPECT_EQ(f.model.settings().xyFormat, 0);
   f.send(command(74, {5}));
@@ -416,11 +287,7 @@ TEST(Kv2040Model, SetupMemoriesSaveAndRestoreEverySetting) {
 TEST(Kv2040Model, ScreenImageReplyCarriesTheBitmapAsDecimalBytes) {
   Fixture f;
   const std::string reply = f.send(framed("0166000400000170"));
-  EXPECT_EQ(reply.substr(0, 1 + 8 + 18),
-            "\x02"
-            "01669662"
-            "066077"
-            "190037000000");
+  EXPECT_EQ(reply.substr(0, 1 + 8 + 18), opened("01669662", "066077", "190037000000"));
   const std::vector<uint8_t> bmp = f.model.screenBmp();
   ASSERT_EQ(bmp.size(), 9662u);
   uint32_t sum = 166 + 9662;
@@ -459,14 +326,8 @@ TEST(Kv2040Model, AutoSetAnswersAfterItsDelayAndHoldsLaterFrames) {
   EXPECT_EQ(f.model.nextDueMs(), 4000);
   EXPECT_EQ(f.send(framed("003100000031")), "");
   EXPECT_EQ(f.model.poll(3999), "");
-  EXPECT_EQ(f.model.poll(4000), framed("0173"
-                                       "0001"
-                                       "0190"
-                                       "0364") +
-                                    framed("0031"
-                                           "0001"
-                                           "0015"
-                                           "0047"));
+  EXPECT_EQ(f.model.poll(4000),
+            framed("0173", "0001", "0190", "0364") + framed("0031", "0001", "0015", "0047"));
   EXPECT_FALSE(f.model.busy());
   EXPECT_EQ(f.model.nextDueMs(), -1);
 
@@ -481,15 +342,10 @@ TEST(Kv2040Model, AutoSetAnswersAfterItsDelayAndHoldsLaterFrames) {
 
 TEST(Kv2040Model, RunStopFreezesTheTraces) {
   Fixture f;
-  const std::string waveform = framed(
-      "020000040003"
-      "0207");
+  const std::string waveform = framed("020000040003", "0207");
   const std::string a = f.send(waveform);
   EXPECT_NE(f.send(waveform), a);  // new noise every acquisition
-  EXPECT_EQ(f.send(command(174, {0, 188})), framed("0173"
-                                                   "0001"
-                                                   "0188"
-                                                   "0362"));
+  EXPECT_EQ(f.send(command(174, {0, 188})), framed("0173", "0001", "0188", "0362"));
   EXPECT_FALSE(f.model.running());
   const std::string frozen = f.send(waveform);
   EXPECT_EQ(f.send(waveform), frozen);
@@ -501,9 +357,7 @@ TEST(Kv2040Model, RunStopFreezesTheTraces) {
 
 TEST(Kv2040Model, SingleAndNormalSweepsWaitForTheirTrigger) {
   Fixture f;
-  const std::string waveform = framed(
-      "020000040003"
-      "0207");
+  const std::string waveform = framed("020000040003", "0207");
   f.send(command(81, {2}));
   const std::string single = f.send(waveform);
   EXPECT_FALSE(f.model.running());
@@ -524,9 +378,7 @@ TEST(Kv2040Model, SameSeedSameWaveforms) {
   ModelOptions other;
   other.seed = 7;
   Fixture c(other);
-  const std::string waveform = framed(
-      "020000040003"
-      "0207");
+  const std::string waveform = framed("020000040003", "0207");
   EXPECT_EQ(a.send(waveform), b.send(waveform));
   EXPECT_NE(a.send(waveform), c.send(waveform));
 }

@@ -20,32 +20,20 @@ TEST(ReplyFrame, PadsAndWidensDecimalFields) {
 
 TEST(ReplyFrame, BuildsValueAndSampleReplies) {
   const std::vector<uint16_t> one{8};
-  EXPECT_EQ(buildValueReply(5, one), framed("0005"
-                                            "0001"
-                                            "0008"
-                                            "0014"));
-  EXPECT_EQ(buildValueReply(209, std::vector<uint16_t>{}), framed("0209"
-                                                                  "0000"
-                                                                  "0209"));
+  EXPECT_EQ(buildValueReply(5, one), framed("0005", "0001", "0008", "0014"));
+  EXPECT_EQ(buildValueReply(209, std::vector<uint16_t>{}), framed("0209", "0000", "0209"));
 
   const std::vector<uint16_t> samples{1, 22, 333};
-  EXPECT_EQ(buildSampleReply(201, samples), framed("0201"
-                                                   "0003"
-                                                   "001022333"
-                                                   "0560"));
+  EXPECT_EQ(buildSampleReply(201, samples), framed("0201", "0003", "001022333", "0560"));
   // Sample codes have three digits; anything larger is sent as 999.
-  EXPECT_EQ(buildSampleReply(202, std::vector<uint16_t>{1200}), framed("0202"
-                                                                       "0001"
-                                                                       "999"
-                                                                       "1202"));
+  EXPECT_EQ(buildSampleReply(202, std::vector<uint16_t>{1200}),
+            framed("0202", "0001", "999", "1202"));
 }
 
 TEST(ReplyFrame, RawImageIsTheBytesBetweenStxAndEtx) {
   const std::vector<uint8_t> bytes{0x02, 'B', 0x03, 0x00};
-  EXPECT_EQ(buildRawImageReply(bytes), std::string("\x02\x02"
-                                                   "B\x03",
-                                                   4) +
-                                           std::string("\0\x03", 2));
+  const std::string expected{'\x02', '\x02', 'B', '\x03', '\0', '\x03'};
+  EXPECT_EQ(buildRawImageReply(bytes), expected);
 }
 
 }  // namespace

@@ -4,9 +4,12 @@
 
 #include "sim/instrument_screen.h"
 #include "sim/kv2040_model.h"
+#include "tests/sim/sim_test_support.h"
 
 namespace corvane::sim {
 namespace {
+
+using test::framed;
 
 uint32_t le32(const std::vector<uint8_t>& b, std::size_t at) {
   return uint32_t(b[at]) | uint32_t(b[at + 1]) << 8 | uint32_t(b[at + 2]) << 16 |
@@ -100,10 +103,7 @@ TEST(InstrumentScreen, DrawsShownTracesAndMarkers) {
   s.ch[1].hidden = 1;
   s.triggerSource = 2;  // EXT: no level marker
   ASSERT_TRUE(model.setSettings(s));
-  model.handleBytes(
-      std::string("\x02"
-                  "01740008000001880370"
-                  "\x03"));
+  model.handleBytes(framed("01740008000001880370"));
   b = model.screenBmp();
   EXPECT_TRUE(ink(b, 100, 75));
   EXPECT_FALSE(ink(b, 100, 175));

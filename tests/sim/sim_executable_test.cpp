@@ -23,6 +23,7 @@ namespace corvane::sim {
 namespace {
 
 using test::framed;
+using test::opened;
 
 constexpr int kReplyWaitMs = 10000;  // generous: sanitizer builds start slowly
 
@@ -137,17 +138,11 @@ TEST(SimExecutable, AnswersOnItsPtySurvivesReopeningAndStopsCleanly) {
   int fd = openLine(link);
   ASSERT_GE(fd, 0);
   sendFrame(fd, framed("0006000400090019"));
-  EXPECT_EQ(readReply(fd, 18), framed("0005"
-                                      "0001"
-                                      "0009"
-                                      "0015"));
+  EXPECT_EQ(readReply(fd, 18), framed("0005", "0001", "0009", "0015"));
   sendFrame(fd, framed("0006000400090018"));  // bad checksum: no answer
-  sendFrame(fd, framed("020000040009"
-                       "0213"));
+  sendFrame(fd, framed("020000040009", "0213"));
   const std::string status = readReply(fd, 106);
-  EXPECT_EQ(status.substr(0, 13),
-            "\x02"
-            "020900230000");
+  EXPECT_EQ(status.substr(0, 13), opened("020900230000"));
   EXPECT_EQ(status.substr(13, 4), "0009");  // the volt/div set above
   close(fd);
 
@@ -155,10 +150,7 @@ TEST(SimExecutable, AnswersOnItsPtySurvivesReopeningAndStopsCleanly) {
   fd = openLine(sim.path());
   ASSERT_GE(fd, 0);
   sendFrame(fd, framed("000500000005"));
-  EXPECT_EQ(readReply(fd, 18), framed("0005"
-                                      "0001"
-                                      "0009"
-                                      "0015"));
+  EXPECT_EQ(readReply(fd, 18), framed("0005", "0001", "0009", "0015"));
   close(fd);
 
   EXPECT_EQ(sim.stop(), 0);
@@ -176,9 +168,7 @@ TEST(SimExecutable, UsbModeSendsTheRawScreenImage) {
   sendFrame(fd, framed("0166000400000170"));
   const std::string image = readReply(fd, 9664);
   ASSERT_EQ(image.size(), 9664u);
-  EXPECT_EQ(image.substr(0, 3),
-            "\x02"
-            "BM");
+  EXPECT_EQ(image.substr(0, 3), opened("BM"));
   EXPECT_EQ(image.back(), '\x03');
   close(fd);
   EXPECT_EQ(sim.stop(), 0);

@@ -7,10 +7,20 @@
 
 namespace corvane::sim::test {
 
-inline std::string framed(std::string_view digits) {
+// framed("0005", "0001", "0008", "0014") is STX 0005000100080014 ETX.
+template <typename... Parts>
+std::string framed(const Parts&... digits) {
   std::string s(1, '\x02');
-  s += digits;
+  (s += ... += std::string_view(digits));
   s += '\x03';
+  return s;
+}
+
+// The start of a frame: opened("0203", "1000") is STX 02031000.
+template <typename... Parts>
+std::string opened(const Parts&... digits) {
+  std::string s(1, '\x02');
+  (s += ... += std::string_view(digits));
   return s;
 }
 
