@@ -207,14 +207,19 @@ int main(int argc, char** argv) {
 
   while (!stopRequested) {
     queue(model.poll(modelMs()));
+    // Ask for POLLOUT only when the line may take a byte now: the master is nearly always
+    // writable, and waiting on it between two byte slots would spin.
     const bool pending = outPos < out.size();
+    const bool due = pending && pacer.allowance(nowUs()) > 0;
     int64_t timeoutMs = kIdleWaitMs;
-    if (pending) timeoutMs = std::min<int64_t>(timeoutMs, (pacer.waitUs(nowUs()) + 999) / 1000);
+    if (pending && !due) {
+      timeoutMs = std::min<int64_t>(timeoutMs, (pacer.waitUs(nowUs()) + 999) / 1000);
+    }
     if (model.nextDueMs() >= 0) {
       timeoutMs = std::min<int64_t>(timeoutMs, std::max<int64_t>(0, model.nextDueMs() - modelMs()));
     }
     struct pollfd pfd {
-      master, static_cast<short>(POLLIN | (pending ? POLLOUT : 0)), 0
+      master, static_cast<short>(POLLIN | (due ? POLLOUT : 0)), 0
     };
     const int r = poll(&pfd, 1, static_cast<int>(timeoutMs));
     if (r < 0) {
