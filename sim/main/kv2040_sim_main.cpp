@@ -1,0 +1,271 @@
+// kv2040-sim: serves the simulated KV2040 on a pseudo-terminal, so that Corvane (or a test) can
+// open the printed slave path as if it were the instrument's serial port or USB bridge.
+//
+//   kv2040-sim [--baud N] [--link PATH] [--usb] [--silent] [--seed N] [--auto-set-ms N]
+//              [--variant N]
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <string_view>
+
+#include "sim/kv2040_model.h"
+#include "sim/output_pacer.h"
+
+namespace {
+
+using corvane::sim::Kv2040Model;
+using corvane::sim::ModelOptions;
+using corvane::sim::OutputPacer;
+
+volatile sig_atomic_t stopRequested = 0;
+
+void onStopSignal(int) {
+  stopRequested = 1;
+}
+
+constexpr int64_t kSerialDefaultBaud = 4800;
+constexpr int64_t kUsbBaud = 921600;
+constexpr int kIdleWaitMs = 100;
+constexpr int kNoPeerWaitMs = 50;
+constexpr std::size_t kChunk = 4096;
+
+struct Options {
+  int64_t baud = 0;  // 0: the default of the chosen link
+  std::string link;
+  bool usb = false;
+  bool silent = false;
+  ModelOptions model;
+};
+
+void usage() {
+  std::fprintf(stderr,
+               "usage: kv2040-sim [--baud N] [--link PATH] [--usb] [--silent] [--seed N]\n"
+               "                  [--auto-set-ms N] [--variant N]\n"
+               "  --baud N         pace replies at N bit/s, 10 bits a byte (default 4800,\n"
+               "                   921600 with --usb)\n"
+               "  --link PATH      make PATH a symbolic link to the slave device while serving\n"
+               "  --usb            answer the screen request with the raw bitmap, as over USB\n"
+               "  --silent         accept frames but answer nothing\n"
+               "  --seed N         seed of the noise (default 2040)\n"
+               "  --auto-set-ms N  how long Auto Set takes (default 2500)\n"
+               "  --variant N      value of the variant flag, reply 171 (default 0)\n");
+}
+
+bool parseNumber(const char* text, int64_t lo, int64_t hi, int64_t& out) {
+  if (text == nullptr || *text == '\0') return false;
+  char* end = nullptr;
+  errno = 0;
+  const long long v = std::strtoll(text, &end, 10);
+  if (errno != 0 || *end != '\0' || v < lo || v > hi) return false;
+  out = v;
+  return true;
+}
+
+bool parseArgs(int argc, char** argv, Options& o) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view a = argv[i];
+    const char* next = i + 1 < argc ? argv[i + 1] : nullptr;
+    int64_t v = 0;
+    if (a == "--baud") {
+      if (!parseNumber(next, 1, 12'000'000, v)) return false;
+      o.baud = v;
+      ++i;
+    } else if (a == "--link") {
+      if (next == nullptr || *next == '\0') return false;
+      o.link = next;
+      ++i;
+    } else if (a == "--seed") {
+      if (!parseNumber(next, 0, LLONG_MAX, v)) return false;
+      o.model.seed = static_cast<uint64_t>(v);
+      ++i;
+    } else if (a == "--auto-set-ms") {
+      if (!parseNumber(next, 0, 600'000, v)) return false;
+      o.model.autoSetMs = static_cast<int>(v);
+      ++i;
+    } else if (a == "--variant") {
+      if (!parseNumber(next, 0, 255, v)) return false;
+      o.model.variantFlag = static_cast<int>(v);
+      ++i;
+    } else if (a == "--usb") {
+      o.usb = true;
+    } else if (a == "--silent") {
+      o.silent = true;
+    } else {
+      return false;
+    }
+  }
+  if (o.baud == 0) o.baud = o.usb ? kUsbBaud : kSerialDefaultBaud;
+  o.model.rawScreenImage = o.usb;
+  return true;
+}
+
+int64_t nowUs() {
+  using namespace std::chrono;
+  return duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+void sleepMs(int ms) {
+  struct timespec ts {
+    ms / 1000, (ms % 1000) * 1'000'000L
+  };
+  nanosleep(&ts, nullptr);  // a stop signal cuts it short
+}
+
+// Makes `link` point at `target`; an existing symbolic link is replaced, anything else is left.
+bool makeLink(const std::string& link, const char* target) {
+  struct stat st {};
+  if (lstat(link.c_str(), &st) == 0) {
+    if (!S_ISLNK(st.st_mode)) {
+      std::fprintf(stderr, "kv2040-sim: %s exists and is not a symbolic link\n", link.c_str());
+      return false;
+    }
+    unlink(link.c_str());
+  }
+  if (symlink(target, link.c_str()) != 0) {
+    std::fprintf(stderr, "kv2040-sim: cannot link %s: %s\n", link.c_str(), std::strerror(errno));
+    return false;
+  }
+  return true;
+}
+
+// Removes the link only while it still points at our slave.
+void removeLink(const std::string& link, const char* target) {
+  char buf[PATH_MAX];
+  const ssize_t n = readlink(link.c_str(), buf, sizeof buf - 1);
+  if (n < 0) return;
+  buf[n] = '\0';
+  if (std::strcmp(buf, target) == 0) unlink(link.c_str());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options opt;
+  if (!parseArgs(argc, argv, opt)) {
+    usage();
+    return 2;
+  }
+
+  struct termios raw {};
+  cfmakeraw(&raw);
+  int master = -1, slave = -1;
+  char name[PATH_MAX] = {};
+  if (openpty(&master, &slave, name, &raw, nullptr) != 0) {
+    std::fprintf(stderr, "kv2040-sim: openpty failed: %s\n", std::strerror(errno));
+    return 1;
+  }
+  // The slave is the peer's: with it closed here, the master sees when the peer hangs up.
+  close(slave);
+  fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
+  fcntl(master, F_SETFD, FD_CLOEXEC);
+
+  struct sigaction sa {};
+  sa.sa_handler = onStopSignal;
+  sigemptyset(&sa.sa_mask);
+  sigaction(SIGINT, &sa, nullptr);
+  sigaction(SIGTERM, &sa, nullptr);
+  signal(SIGPIPE, SIG_IGN);
+
+  if (!opt.link.empty() && !makeLink(opt.link, name)) {
+    close(master);
+    return 1;
+  }
+  std::printf("%s\n", name);
+  std::fflush(stdout);
+  std::fprintf(stderr, "kv2040-sim: serving %s at %lld bit/s%s%s\n", name,
+               static_cast<long long>(opt.baud), opt.usb ? ", USB screen images" : "",
+               opt.silent ? ", silent" : "");
+
+  Kv2040Model model(opt.model);
+  OutputPacer pacer(opt.baud);
+  std::string out;
+  std::size_t outPos = 0;
+  bool peer = false;
+  const int64_t startUs = nowUs();
+  auto modelMs = [&] { return (nowUs() - startUs) / 1000; };
+  auto queue = [&](std::string bytes) {
+    if (opt.silent || bytes.empty()) return;
+    if (outPos == out.size()) {
+      out.clear();
+      outPos = 0;
+      pacer.beginBurst(nowUs());
+    }
+    out += bytes;
+  };
+
+  while (!stopRequested) {
+    queue(model.poll(modelMs()));
+    // Ask for POLLOUT only when the line may take a byte now: the master is nearly always
+    // writable, and waiting on it between two byte slots would spin.
+    const bool pending = outPos < out.size();
+    const bool due = pending && pacer.allowance(nowUs()) > 0;
+    int64_t timeoutMs = kIdleWaitMs;
+    if (pending && !due) {
+      timeoutMs = std::min<int64_t>(timeoutMs, (pacer.waitUs(nowUs()) + 999) / 1000);
+    }
+    if (model.nextDueMs() >= 0) {
+      timeoutMs = std::min<int64_t>(timeoutMs, std::max<int64_t>(0, model.nextDueMs() - modelMs()));
+    }
+    struct pollfd pfd {
+      master, static_cast<short>(POLLIN | (due ? POLLOUT : 0)), 0
+    };
+    const int r = poll(&pfd, 1, static_cast<int>(timeoutMs));
+    if (r < 0) {
+      if (errno == EINTR) continue;
+      std::fprintf(stderr, "kv2040-sim: poll failed: %s\n", std::strerror(errno));
+      break;
+    }
+    bool hungUp = false;
+    if (pfd.revents & POLLIN) {
+      char buf[kChunk];
+      const ssize_t n = read(master, buf, sizeof buf);
+      if (n > 0) {
+        if (!peer) std::fprintf(stderr, "kv2040-sim: line opened\n");
+        peer = true;
+        queue(model.handleBytes(std::string_view(buf, std::size_t(n))));
+      } else if (n < 0 && errno == EIO) {
+        hungUp = true;
+      }
+    } else if (pfd.revents & (POLLHUP | POLLERR)) {
+      hungUp = true;
+    }
+    if (hungUp) {
+      // No slave open: whatever was on its way is lost, as on a pulled cable. Wait for the next
+      // open without spinning on the hang-up.
+      if (peer) std::fprintf(stderr, "kv2040-sim: line closed\n");
+      peer = false;
+      out.clear();
+      outPos = 0;
+      model.resetLink();
+      sleepMs(kNoPeerWaitMs);
+      continue;
+    }
+    if ((pfd.revents & POLLOUT) && outPos < out.size()) {
+      const std::size_t n = std::min({pacer.allowance(nowUs()), out.size() - outPos, kChunk});
+      if (n > 0) {
+        const ssize_t w = write(master, out.data() + outPos, n);
+        if (w > 0) {
+          outPos += std::size_t(w);
+          pacer.consumed(std::size_t(w));
+        }
+      }
+    }
+  }
+
+  if (!opt.link.empty()) removeLink(opt.link, name);
+  close(master);
+  std::fprintf(stderr, "kv2040-sim: stopped\n");
+  return 0;
+}
