@@ -34,8 +34,13 @@ void ReceiveFramer::startReplyTimer() {
   if (replyTimer_) replyTimer_->start();
 }
 
+void ReceiveFramer::clearFrameBuf() {
+  std::memset(FrameBuf_.data(), 0, written_);
+  written_ = 0;
+}
+
 void ReceiveFramer::dropFrame() {
-  FrameBuf_.fill(0);
+  clearFrameBuf();
   FramePos_ = 0;
   InFrame_ = false;
   flags_.ReplyReady = true;
@@ -67,14 +72,18 @@ void ReceiveFramer::COMMReceiveData(std::span<const uint8_t> chunk) {
   }
 
   if (stx >= 0 && etx >= 0) {
-    FrameBuf_.fill(0);
+    clearFrameBuf();
     // An ETX before the STX ends the old frame and starts nothing: the empty body is rejected.
-    if (etx > stx) std::memcpy(FrameBuf_.data(), chunk.data() + stx + 1, etx - stx - 1);
+    if (etx > stx) {
+      written_ = static_cast<std::size_t>(etx - stx - 1);
+      std::memcpy(FrameBuf_.data(), chunk.data() + stx + 1, written_);
+    }
     InFrame_ = false;
   } else if (stx >= 0) {
-    FrameBuf_.fill(0);
+    clearFrameBuf();
     const std::size_t tail = size - static_cast<std::size_t>(stx) - 1;
     if (tail > 0) std::memcpy(FrameBuf_.data(), chunk.data() + stx + 1, tail);
+    written_ = tail;
     FramePos_ = static_cast<int32_t>(tail);
     InFrame_ = true;
     startReplyTimer();
@@ -87,6 +96,7 @@ void ReceiveFramer::COMMReceiveData(std::span<const uint8_t> chunk) {
       return;
     }
     std::memcpy(FrameBuf_.data() + FramePos_, chunk.data(), size);
+    written_ = std::max(written_, static_cast<std::size_t>(FramePos_) + size);
     InFrame_ = false;
   } else {
     if (InFrame_) {
@@ -96,6 +106,7 @@ void ReceiveFramer::COMMReceiveData(std::span<const uint8_t> chunk) {
       }
       if (size > 0) std::memcpy(FrameBuf_.data() + FramePos_, chunk.data(), size);
       FramePos_ += static_cast<int32_t>(size);
+      written_ = std::max(written_, static_cast<std::size_t>(FramePos_));
       startReplyTimer();
     } else if (flags_.LoadInProgress) {
       // Stray bytes during a setup load keep its wait alive.

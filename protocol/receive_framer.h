@@ -36,12 +36,15 @@ class ReceiveFramer {
   void dropFrame();
   void completeFrame();
   void startReplyTimer();
+  void clearFrameBuf();
 
   ExchangeFlags& flags_;
   ReplySink& sink_;
   ProtocolHost& host_;
   Timer* replyTimer_;
   std::array<uint8_t, kFrameBufSize> FrameBuf_{};
+  // Bytes at and beyond this index are zero, so clearing FrameBuf only touches what was written.
+  std::size_t written_ = 0;
   int32_t FramePos_ = 0;
   bool InFrame_ = false;
   int64_t RXTotal_ = 0;

@@ -110,6 +110,20 @@ TEST_F(ReceiveFramerTest, EachChunkOfAnOpenFrameRestartsTheFullTimeout) {
   EXPECT_TRUE(framer.InFrame());
 }
 
+TEST_F(ReceiveFramerTest, ANewFrameStartsFromACleanBuffer) {
+  feed(testing::samplesReply(203, 1000, std::vector<int>(1000, 111)));
+  feed(
+      "\x02"
+      "0005000100");
+  feed(
+      "08"
+      "\x03");
+  ASSERT_EQ(sink.decoded.size(), 2u);
+  EXPECT_EQ(sink.decoded[1].head, std::string("000500010008\x03\0\0\0", 16));
+  EXPECT_EQ(framer.FrameBuf()[3000], 0);
+  EXPECT_EQ(framer.FrameBuf()[3010], 0);
+}
+
 TEST_F(ReceiveFramerTest, EtxBeforeStxLosesBothFrames) {
   feed(
       "\x02"
