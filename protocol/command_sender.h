@@ -24,15 +24,6 @@ struct SendPath {
   std::function<bool()> usb1Checked;
 };
 
-// SendPosition kinds: what a scope window moves.
-enum class PositionKind : int {
-  Contrast = 0,
-  Ch1Position = 1,
-  Ch2Position = 2,
-  TriggerPosition = 3,
-  TriggerLevel = 4
-};
-
 class CommandSender {
  public:
   // replyTimer is Timer1; loopRunning tells whether Timer4 (the real-time loop) is enabled.
