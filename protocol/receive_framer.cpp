@@ -54,8 +54,8 @@ void ReceiveFramer::COMMReceiveData(std::span<const uint8_t> chunk) {
   host_.setRXTot(std::to_string(RXTotal_));
 
   const std::size_t size = chunk.size();
-  // No frame is longer than the buffer: a chunk that is cannot be framed, and what was open is
-  // given up so that the requester does not wait for it.
+  // A chunk longer than the buffer cannot be framed: the open frame is given up and the requester
+  // released rather than left waiting for it.
   if (size > kFrameBufSize) {
     dropFrame();
     return;
