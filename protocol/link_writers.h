@@ -1,0 +1,23 @@
+// What the send path needs of the two links. The session adapts the serial port driver and the
+// USB link to these, so the protocol core depends on neither.
+#pragma once
+
+#include <string_view>
+
+namespace corvane {
+
+class SerialWriter {
+ public:
+  virtual ~SerialWriter() = default;
+  // Hands all bytes to the serial port driver in one call; failures are the driver's to report.
+  virtual bool sendData(std::string_view bytes) = 0;
+};
+
+class UsbWriter {
+ public:
+  virtual ~UsbWriter() = default;
+  // Copies the bytes into the USB transmit buffer and writes exactly that many with one write.
+  virtual bool usbWrite(std::string_view bytes) = 0;
+};
+
+}  // namespace corvane

@@ -1,0 +1,48 @@
+// The windows as the protocol core and the session see them: message boxes, status-bar texts,
+// the command lock, the scope windows' hand-over and capture controls. Implemented by the main
+// window; RecordingHost is the fake for tests and NullHost the silent one for fuzzing and benches.
+#pragma once
+
+#include <filesystem>
+#include <string_view>
+
+namespace corvane {
+
+class WaveformBlock;
+
+class ProtocolHost {
+ public:
+  virtual ~ProtocolHost() = default;
+
+  // Modal boxes with one OK button ("Receive time out.", "USB device is enabled." ...).
+  virtual void showError(std::string_view text) = 0;
+  virtual void showInformation(std::string_view text) = 0;
+
+  // Status-bar panels: TxStr (last frame and its length), TXTot and RXTot (byte totals, or the
+  // "(9664)" stream length of a USB capture).
+  virtual void setTxStr(std::string_view text) = 0;
+  virtual void setTXTot(std::string_view text) = 0;
+  virtual void setRXTot(std::string_view text) = 0;
+  // Label1 of the main window ("FrameRate = 5").
+  virtual void setLabel1(std::string_view text) = 0;
+
+  // Enables (true) or locks (false) every command control while a transfer runs.
+  virtual void EnableCommandControls(bool enable) = 0;
+
+  // The active scope window loads the instrument's screen image from file into its image page and
+  // enables its BMPSave and BMPCapt buttons.
+  virtual void ShowCapturedImage(const std::filesystem::path& file) = 0;
+
+  // Hands a copy of the staging record to the target scope window's ReceiveBlock.
+  virtual void ReceiveBlock(const WaveformBlock& block) = 0;
+
+  // The target scope window's BMPCapt button (a capture in flight keeps it disabled).
+  virtual bool captureButtonEnabled() const = 0;
+  virtual void setCaptureButtonEnabled(bool enable) = 0;
+
+  // USB device lost: the active scope window's RUN button reads "RUN", is disabled with blue text,
+  // and its "Setup Para." button is enabled again.
+  virtual void resetRunButton() = 0;
+};
+
+}  // namespace corvane

@@ -1,0 +1,53 @@
+// Receive framing shared by both links: counts the bytes, assembles STX ... ETX reply frames out of
+// chunks cut anywhere, controls the reply time-out Timer1, rejects frames too short for a header
+// and hands complete frames to the decoder. Every complete frame, whatever became of it, releases
+// the waiting requester through ReplyReady.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <span>
+
+#include "link/timer_service.h"
+#include "protocol/exchange_flags.h"
+#include "protocol/protocol_host.h"
+#include "protocol/reply_sink.h"
+
+namespace corvane {
+
+class ReceiveFramer {
+ public:
+  ReceiveFramer(ExchangeFlags& flags, ReplySink& sink, ProtocolHost& host, Timer* replyTimer);
+
+  // The serial driver's OnReceiveData and the USB poll both deliver here. Sender is not used; the
+  // bytes are only read during the call; a negative DataSize counts as 0.
+  void COMMReceiveData(const void* Sender, const uint8_t* DataPtr, int32_t DataSize);
+  void COMMReceiveData(std::span<const uint8_t> chunk);
+
+  void setReplyTimer(Timer* replyTimer) { replyTimer_ = replyTimer; }
+
+  std::span<const uint8_t, kFrameBufSize> FrameBuf() const { return FrameBuf_; }
+  int32_t FramePos() const { return FramePos_; }
+  bool InFrame() const { return InFrame_; }
+  // Bytes received since start-up on either link, dropped ones included.
+  int64_t RXTotal() const { return RXTotal_; }
+
+ private:
+  void dropFrame();
+  void completeFrame();
+  void startReplyTimer();
+  void clearFrameBuf();
+
+  ExchangeFlags& flags_;
+  ReplySink& sink_;
+  ProtocolHost& host_;
+  Timer* replyTimer_;
+  std::array<uint8_t, kFrameBufSize> FrameBuf_{};
+  // Bytes at and beyond this index are zero, so clearing FrameBuf only touches what was written.
+  std::size_t written_ = 0;
+  int32_t FramePos_ = 0;
+  bool InFrame_ = false;
+  int64_t RXTotal_ = 0;
+};
+
+}  // namespace corvane
