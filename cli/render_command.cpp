@@ -1,4 +1,5 @@
 #include "cli/render_command.h"
+
 #include <cstdio>
 #include <optional>
 #include <string_view>
