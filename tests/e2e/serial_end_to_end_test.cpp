@@ -5,6 +5,9 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -34,8 +37,13 @@ class DriverWriter : public SerialWriter {
 
 class SerialEndToEnd : public ::testing::Test {
  protected:
+  // The simulator's pacing and the driver's rate; a pseudo-terminal itself ignores the rate.
+  virtual std::vector<std::string> simArguments() const { return {"--baud", "38400"}; }
+  virtual TComPortBaudRate rate() const { return br38400; }
+
   void SetUp() override {
-    ASSERT_EQ(sim.path().rfind("/dev/pts/", 0), 0u) << "simulator did not start: " << sim.log();
+    sim = std::make_unique<SimProcess>(simArguments());
+    ASSERT_EQ(sim->path().rfind("/dev/pts/", 0), 0u) << "simulator did not start: " << sim->log();
     timer1 = clock.createTimer(500, [this] {
       ++replyTimeouts;
       timer1->stop();
@@ -47,10 +55,10 @@ class SerialEndToEnd : public ::testing::Test {
     });
     driver.setOnHangUp([this](TCommPortDriver&) { ++hangUps; });
     PortDevices devices;
-    ASSERT_TRUE(devices.set(1, sim.path()));
+    ASSERT_TRUE(devices.set(1, sim->path()));
     driver.setPortDevices(devices);
     driver.setComPort(pnCOM1);
-    driver.setComPortSpeed(br38400);
+    driver.setComPortSpeed(rate());
     // The program's first-start setting; a pseudo-terminal carries no parity bit either way.
     driver.setComPortParity(ptEVEN);
     ASSERT_TRUE(driver.connect()) << "errno " << driver.lastError();
@@ -63,7 +71,7 @@ class SerialEndToEnd : public ::testing::Test {
     return pumpUntil(clock, [this] { return exchange.flags.ReplyReady; });
   }
 
-  SimProcess sim{{"--baud", "38400"}};
+  std::unique_ptr<SimProcess> sim;
   ManualTimerService clock;
   RecordingHost host;
   NullCaptureWriter captureWriter;
@@ -150,7 +158,7 @@ TEST_F(SerialEndToEnd, StatusWaveformAndSettingRoundTripsThenTheHangUp) {
   EXPECT_TRUE(host.errors.empty());
 
   // The instrument goes away mid-session: the next poll reads the hang-up and closes the port.
-  sim.kill(SIGKILL);
+  sim->kill(SIGKILL);
   ASSERT_TRUE(pumpUntil(
       clock, [&] { return hangUps > 0; }, 2000));
   EXPECT_EQ(hangUps, 1);
@@ -166,7 +174,7 @@ TEST_F(SerialEndToEnd, StatusWaveformAndSettingRoundTripsThenTheHangUp) {
   EXPECT_EQ(hangUps, 1);
 
   // Every frame the program sent was one the instrument understood.
-  const std::string log = sim.log();
+  const std::string log = sim->log();
   EXPECT_EQ(log.find("bad frame"), std::string::npos) << log;
   EXPECT_EQ(log.find("unknown"), std::string::npos) << log;
   EXPECT_NE(log.find("line opened"), std::string::npos) << log;
@@ -183,7 +191,59 @@ TEST_F(SerialEndToEnd, ARequestTheInstrumentDoesNotKnowIsAnsweredByTheReplyTimer
   // The line still works afterwards.
   ASSERT_TRUE(request([&] { exchange.sender.SendCommandFrameNow(200, {9}); }));
   EXPECT_EQ(exchange.block.Ch1Position(), 175);
-  EXPECT_NE(sim.log().find("unknown command 0200 with field 0008"), std::string::npos);
+  EXPECT_NE(sim->log().find("unknown command 0200 with field 0008"), std::string::npos);
+}
+
+// The largest reply there is, 29,001 body bytes of decimal image bytes, at the driver's highest
+// rate: 2,048 bytes a poll fill the framer's buffer almost to its end.
+class SerialScreenImage : public SerialEndToEnd {
+ protected:
+  std::vector<std::string> simArguments() const override { return {"--baud", "921600"}; }
+  TComPortBaudRate rate() const override { return br115200; }
+};
+
+TEST_F(SerialScreenImage, Reply166WritesTestBmpAndShowsIt) {
+  char dir[] = "/tmp/corvane-e2e-XXXXXX";
+  ASSERT_NE(mkdtemp(dir), nullptr);
+  DirectoryCaptureWriter files{dir};
+  exchange.decoder.setCaptureWriter(files);
+  host.captureButton = false;  // the capture button locks the controls as it sends
+
+  ASSERT_TRUE(request([&] { exchange.sender.SendSetting(0, 166); }));
+  EXPECT_EQ(host.txStr,
+            "\x02"
+            "016600040000"
+            "0170\x03(18)");
+  EXPECT_GE(chunkSizes.size(), 14u);
+  // The line outruns the poll: chunks are the driver's whole buffer.
+  EXPECT_GE(std::count(chunkSizes.begin(), chunkSizes.end(), 2048u), 10);
+  EXPECT_LE(*std::max_element(chunkSizes.begin(), chunkSizes.end()), 2048u);
+  ASSERT_EQ(host.capturedImages.size(), 1u);
+  EXPECT_EQ(host.capturedImages[0], files.file());
+  EXPECT_EQ(host.calls.back(), "EnableCommandControls(true)");
+  std::ifstream in(files.file(), std::ios::binary);
+  const std::vector<uint8_t> bmp{std::istreambuf_iterator<char>(in), {}};
+  ASSERT_EQ(bmp.size(), 9662u);
+  EXPECT_EQ(bmp[0], 'B');
+  EXPECT_EQ(bmp[1], 'M');
+  EXPECT_EQ(bmp[2] | bmp[3] << 8 | bmp[4] << 16, 9662);
+  EXPECT_TRUE(std::equal(bmp.begin(), bmp.end(), exchange.capture.CaptureBuf.begin()));
+  EXPECT_EQ(replyTimeouts, 0);
+  std::filesystem::remove_all(dir);
+}
+
+// A frame sent after the instrument vanished, before any poll noticed: the send finds the
+// hang-up itself.
+TEST_F(SerialEndToEnd, ASendIntoAVanishedInstrumentReportsTheHangUp) {
+  ASSERT_TRUE(request([&] { exchange.sender.SendCommandFrameNow(200, {9}); }));
+  sim->kill(SIGKILL);
+  exchange.sender.SendCommandFrameNow(200, {9});
+  EXPECT_EQ(writer.last.status, SendStatus::kHungUp);
+  EXPECT_EQ(writer.last.written, 0u);
+  EXPECT_EQ(hangUps, 1);
+  EXPECT_FALSE(driver.connected());
+  clock.advance(200);
+  EXPECT_EQ(hangUps, 1);
 }
 
 }  // namespace

@@ -3,7 +3,9 @@
 // receive framer, with frames written through the link's transmit buffer.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -53,7 +55,7 @@ class UsbEndToEnd : public ::testing::Test {
     return pumpUntil(clock, [this] { return exchange.flags.ReplyReady; });
   }
 
-  SimProcess sim{{"--usb"}};
+  SimProcess sim{{"--usb", "--auto-set-ms", "300"}};
   ManualTimerService clock;
   RecordingHost host;
   NullCaptureWriter captureWriter;
@@ -159,6 +161,60 @@ TEST_F(UsbEndToEnd, StatusWaveformSettingAndScreenImageThenTheUnplug) {
   EXPECT_EQ(log.find("bad frame"), std::string::npos) << log;
   EXPECT_EQ(log.find("unknown"), std::string::npos) << log;
   EXPECT_NE(log.find("USB screen images"), std::string::npos) << log;
+}
+
+// The "Setup Para." requests in their order, then Auto Set, each answered before the next goes.
+TEST_F(UsbEndToEnd, TheSetupLoadRequestsAndAutoSetAreAnsweredOneByOne) {
+  ASSERT_TRUE(rig.openAtStartUp());
+  timer3->start();
+  WaveformBlock& b = exchange.block;
+  b.setVariantFlag(7);
+  b.setAveraging(5);
+  b.setRecallSelect(3);
+  b.setTimeDivIndex(0);
+  auto query = [&](uint16_t code) {
+    return request(
+        [&] { exchange.sender.SendCommandFrameNow(code, std::span<const uint16_t>{}, 0); });
+  };
+  ASSERT_TRUE(query(171));
+  EXPECT_EQ(host.txStr,
+            "\x02"
+            "017100000171\x03(14)");
+  EXPECT_EQ(b.VariantFlag(), 0);
+  ASSERT_TRUE(query(124));
+  EXPECT_EQ(b.Averaging(), 0);
+  ASSERT_TRUE(query(70));
+  EXPECT_EQ(b.RecallSelect(), 255);
+  ASSERT_TRUE(query(31));  // the variant flag 0 chooses 31
+  EXPECT_EQ(b.TimeDivIndex(), 16);
+  for (uint16_t field : {9, 7, 3}) {
+    ASSERT_TRUE(request([&] { exchange.sender.SendCommandFrameNow(200, {field}); })) << field;
+  }
+  EXPECT_EQ(b.RecallSelect(), 255);  // 207: nothing recalled
+  // RecallSelect 255 skips the recall trace; the limits are always asked for.
+  ASSERT_TRUE(request([&] { exchange.sender.SendCommandFrameNow(200, {6}); }));
+  int lowest = 255, highest = 0;
+  for (int i = 0; i < 500; ++i) {
+    ASSERT_GE(b.LimitUpper(i), b.LimitLower(i) + 20) << i;
+    lowest = std::min<int>(lowest, b.LimitLower(i));
+    highest = std::max<int>(highest, b.LimitUpper(i));
+  }
+  EXPECT_EQ(lowest, 167);   // the square's low level 177, 10 codes down
+  EXPECT_EQ(highest, 237);  // its high level 227, 10 codes up
+  EXPECT_EQ(replyTimeouts, 0);
+
+  // Auto Set keeps the instrument busy for a while and then answers with 173.
+  ASSERT_TRUE(request([&] { exchange.sender.SendActionFrame(0, 190); }));
+  EXPECT_EQ(host.txStr,
+            "\x02"
+            "017400080000"
+            "0190"
+            "0372\x03(22)");
+  ASSERT_TRUE(request([&] { exchange.sender.SendCommandFrameNow(200, {9}); }));
+  EXPECT_EQ(b.TimeDivIndex(), 15);  // 0.2 ms/div: two periods of the 1 kHz square
+  EXPECT_EQ(b.Ch1VoltDivIndex(), 8);
+  EXPECT_EQ(replyTimeouts, 0);
+  EXPECT_EQ(sim.log().find("bad frame"), std::string::npos);
 }
 
 }  // namespace
