@@ -65,12 +65,19 @@ FtStatus changeTermios(int fd, Change change) {
   return tcsetattr(fd, TCSANOW, &tio) == 0 ? FT_OK : FT_IO_ERROR;
 }
 
+// The exclusive mode belongs to the tty, not to the descriptor: on a line whose other end stays
+// open it would outlive the close and refuse the next non-root open.
+void releaseDevice(int fd) {
+  ::ioctl(fd, TIOCNXCL);
+  ::close(fd);
+}
+
 }  // namespace
 
 FtdiSioBackend::FtdiSioBackend(FtdiSioConfig config) : config_(std::move(config)) {}
 
 FtdiSioBackend::~FtdiSioBackend() {
-  for (auto& [handle, d] : devices_) ::close(d.fd);
+  for (auto& [handle, d] : devices_) releaseDevice(d.fd);
 }
 
 std::string FtdiSioBackend::devicePath(int32_t index) const {
@@ -141,7 +148,7 @@ FtStatus FtdiSioBackend::open(int32_t index, FtHandle& handle) {
 FtStatus FtdiSioBackend::close(FtHandle handle) {
   auto it = devices_.find(handle);
   if (it == devices_.end()) return FT_INVALID_HANDLE;
-  ::close(it->second.fd);  // also releases the lock and the exclusive mode
+  releaseDevice(it->second.fd);
   devices_.erase(it);
   return FT_OK;
 }

@@ -1,5 +1,6 @@
 // The ftdi_sio backend on pseudo-terminals and a fake sysfs tree.
 #include <gtest/gtest.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 
 #include "link/ftdi_device_list.h"
@@ -103,9 +104,16 @@ TEST(FtdiSioBackend, OpensTheDiscoveredPortExclusivelyInRawMode) {
   EXPECT_NE(tio.c_cflag & CSTOPB, 0u);
   EXPECT_EQ(tio.c_iflag & (IXON | IXOFF), tcflag_t(IXON | IXOFF));
 
+  int exclusive = 0;
+  ASSERT_EQ(::ioctl(pty.slave, TIOCGEXCL, &exclusive), 0);
+  EXPECT_EQ(exclusive, 1);
   EXPECT_EQ(backend.close(h), FT_OK);
   EXPECT_EQ(backend.close(h), FT_INVALID_HANDLE);  // handles are not reused
-  EXPECT_EQ(other.open(0, h2), FT_OK);             // free again after close
+  // The tty's exclusive mode outlives a plain close while the far end stays open; a non-root
+  // user could then never open the device again.
+  ASSERT_EQ(::ioctl(pty.slave, TIOCGEXCL, &exclusive), 0);
+  EXPECT_EQ(exclusive, 0);
+  EXPECT_EQ(other.open(0, h2), FT_OK);  // free again after close
 }
 
 TEST(FtdiSioBackend, OpenFailuresAndStaleHandles) {
