@@ -8,9 +8,10 @@
 #include <span>
 #include <string>
 
+#include "link/usb_capture_stream.h"  // kCaptureBufSize, shared with the USB capture
+
 namespace corvane {
 
-inline constexpr std::size_t kCaptureBufSize = 12197;
 inline constexpr std::size_t kCaptureImageSize = 9662;  // 320 x 240 monochrome bitmap
 inline constexpr const char* kCaptureFileName = "Test.BMP";
 

@@ -25,6 +25,7 @@ void CommandSender::parkOrSend(std::string frame) {
   if (loopRunning_ && loopRunning_()) {
     PendingCommand_ = std::move(frame);
     PendingFlag_ = true;
+    ++parkedFrames_;
     return;
   }
   SendFrame(frame);

@@ -58,6 +58,9 @@ class CommandSender {
   const std::string& PendingCommand() const { return PendingCommand_; }
   bool PendingFlag() const { return PendingFlag_; }
   void clearPendingFlag() { PendingFlag_ = false; }
+  // Frames parked since start-up: tells the loop whether a frame was parked after it sent the
+  // slot's frame (the same text may be parked twice).
+  uint64_t parkedFrames() const { return parkedFrames_; }
 
   // Bytes handed to a link since start-up.
   int64_t TXTotal() const { return TXTotal_; }
@@ -72,6 +75,7 @@ class CommandSender {
   std::function<bool()> loopRunning_;
   std::string PendingCommand_;
   bool PendingFlag_ = false;
+  uint64_t parkedFrames_ = 0;
   int64_t TXTotal_ = 0;
 };
 
