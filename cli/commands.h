@@ -14,6 +14,8 @@ using Args = std::vector<std::string>;
 int infoCommand(const Args& args, std::ostream& out, std::ostream& err);
 int exportCommand(const Args& args, std::ostream& out, std::ostream& err);
 int demoRecordCommand(const Args& args, std::ostream& out, std::ostream& err);
+int acquireCommand(const Args& args, std::ostream& out, std::ostream& err);
+int watchCommand(const Args& args, std::ostream& out, std::ostream& err);
 
 extern const char* const kUsage;
 

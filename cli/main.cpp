@@ -14,6 +14,8 @@ int main(int argc, char** argv) {
   Args args(argv + 2, argv + argc);
   if (name == "info") return infoCommand(args, std::cout, std::cerr);
   if (name == "export") return exportCommand(args, std::cout, std::cerr);
+  if (name == "acquire") return acquireCommand(args, std::cout, std::cerr);
+  if (name == "watch") return watchCommand(args, std::cout, std::cerr);
   if (name == "render") return corvane::renderCommand(args);
   if (name == "demo-record") return demoRecordCommand(args, std::cout, std::cerr);
   if (name == "--help" || name == "-h" || name == "help") {

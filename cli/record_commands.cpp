@@ -19,6 +19,10 @@ const char* const kUsage =
     "       corvane-cli export FILE.DSO OUT.csv\n"
     "       corvane-cli render FILE.DSO OUT.bmp [--grid board|cross|full]\n"
     "                          [--cursors none|time|voltage|pair]\n"
+    "       corvane-cli acquire --serial DEVICE [--baud N] [--parity none|even|odd] OUT.DSO\n"
+    "       corvane-cli acquire --usb [DEVICE] OUT.DSO\n"
+    "       corvane-cli watch --serial DEVICE [--baud N] [--parity P] [--cycles N]\n"
+    "       corvane-cli watch --usb [DEVICE] [--cycles N]\n"
     "       corvane-cli demo-record OUT.DSO\n";
 
 namespace {

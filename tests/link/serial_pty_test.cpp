@@ -101,6 +101,16 @@ TEST_F(PtyTest, ConnectPutsTheLineInRawModeAndRefusesASecondOpen) {
   EXPECT_FALSE(driver.connect());
 }
 
+// A pseudo-terminal cannot carry parity; the line (the simulator's) must open all the same, the
+// second time too, when the C library notices that the parity bit did not stick.
+TEST_F(PtyTest, ParityThatALineCannotCarryStillOpens) {
+  driver.setComPortParity(ptEVEN);
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    ASSERT_TRUE(driver.connect()) << "attempt " << attempt << ": " << driver.lastError();
+    driver.disconnect();
+  }
+}
+
 TEST_F(PtyTest, RatesWithoutATermiosConstantAreAccepted) {
   driver.setComPortSpeed(br14400);
   EXPECT_TRUE(driver.connect()) << driver.lastError();
