@@ -50,10 +50,6 @@
 #include "sim/kv2040_model.h"
 #include "sim/output_pacer.h"
 
-// The benchmarks link the core libraries only; the command-line tool's timer service is compiled
-// in here.
-#include "cli/real_time_timers.cpp"
-
 namespace corvane {
 namespace {
 
