@@ -8,14 +8,14 @@
 
 #include "analysis/measurements.h"
 #include "cli/commands.h"
-#include "sim_process.h"
 #include "storage/data_file.h"
+#include "tests/support/sim_process.h"
 
 namespace corvane {
 namespace {
 
 namespace fs = std::filesystem;
-using e2e::SimProcess;
+using test_support::SimProcess;
 
 struct Dir {
   Dir() {

@@ -16,9 +16,11 @@
 #include "protocol/link_exchange.h"
 #include "protocol/recording_host.h"
 #include "tests/e2e/e2e_support.h"
-#include "tests/e2e/sim_process.h"
+#include "tests/support/sim_process.h"
 
 namespace corvane::e2e {
+
+using test_support::SimProcess;
 namespace {
 
 // The session's own adapter is not written yet; this one hands every frame to the driver.

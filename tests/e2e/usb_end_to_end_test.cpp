@@ -12,10 +12,12 @@
 #include "protocol/link_exchange.h"
 #include "protocol/recording_host.h"
 #include "tests/e2e/e2e_support.h"
-#include "tests/e2e/sim_process.h"
 #include "tests/e2e/usb_rig.h"
+#include "tests/support/sim_process.h"
 
 namespace corvane::e2e {
+
+using test_support::SimProcess;
 namespace {
 
 class RigWriter : public UsbWriter {

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <termios.h>
@@ -16,8 +15,7 @@
 #include <vector>
 
 #include "tests/sim/sim_test_support.h"
-
-extern char** environ;
+#include "tests/support/sim_process.h"
 
 namespace corvane::sim {
 namespace {
@@ -27,73 +25,18 @@ using test::opened;
 
 constexpr int kReplyWaitMs = 10000;  // generous: sanitizer builds start slowly
 
-class SimProcess {
- public:
-  explicit SimProcess(std::vector<std::string> args) {
-    int out[2], err[2];
-    if (pipe(out) != 0 || pipe(err) != 0) return;
-    posix_spawn_file_actions_t fa;
-    posix_spawn_file_actions_init(&fa);
-    posix_spawn_file_actions_adddup2(&fa, out[1], 1);
-    posix_spawn_file_actions_adddup2(&fa, err[1], 2);
-    posix_spawn_file_actions_addclose(&fa, out[0]);
-    posix_spawn_file_actions_addclose(&fa, err[0]);
-    args.insert(args.begin(), KV2040_SIM_PATH);
-    std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    if (posix_spawn(&pid_, KV2040_SIM_PATH, &fa, nullptr, argv.data(), environ) != 0) pid_ = -1;
-    posix_spawn_file_actions_destroy(&fa);
-    close(out[1]);
-    close(err[1]);
-    out_ = out[0];
-    err_ = err[0];
-    // The first line on stdout is the slave's path.
-    char c;
-    while (waitReadable(out_, kReplyWaitMs) && read(out_, &c, 1) == 1 && c != '\n') path_ += c;
-  }
-  ~SimProcess() {
-    if (pid_ > 0 && !waited_) {
-      kill(pid_, SIGKILL);
-      waitpid(pid_, nullptr, 0);
-    }
-    if (out_ >= 0) close(out_);
-    if (err_ >= 0) close(err_);
-  }
-  const std::string& path() const { return path_; }
+using test_support::SimProcess;
 
-  // Sends SIGTERM and returns the exit status, or -1.
-  int stop() {
-    kill(pid_, SIGTERM);
-    int status = 0;
-    waitpid(pid_, &status, 0);
-    waited_ = true;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  }
-  std::string stderrText() {
-    std::string s;
-    char buf[4096];
-    while (waitReadable(err_, 100)) {
-      const ssize_t n = read(err_, buf, sizeof buf);
-      if (n <= 0) break;
-      s.append(buf, std::size_t(n));
-    }
-    return s;
-  }
+// The exit status of a stopped simulator, or -1 when it did not exit by itself.
+int stopWithTerm(SimProcess& sim) {
+  const int status = sim.kill(SIGTERM);
+  return status >= 0 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
 
-  static bool waitReadable(int fd, int ms) {
-    struct pollfd p {
-      fd, POLLIN, 0
-    };
-    return poll(&p, 1, ms) > 0;
-  }
-
- private:
-  pid_t pid_ = -1;
-  int out_ = -1, err_ = -1;
-  bool waited_ = false;
-  std::string path_;
-};
+bool waitReadable(int fd, int ms) {
+  pollfd p{fd, POLLIN, 0};
+  return poll(&p, 1, ms) > 0;
+}
 
 int openLine(const std::string& path) {
   const int fd = open(path.c_str(), O_RDWR | O_NOCTTY);
@@ -109,7 +52,7 @@ int openLine(const std::string& path) {
 std::string readReply(int fd, std::size_t count, int waitMs = kReplyWaitMs) {
   std::string got;
   char buf[4096];
-  while (got.size() < count && SimProcess::waitReadable(fd, waitMs)) {
+  while (got.size() < count && waitReadable(fd, waitMs)) {
     const ssize_t n = read(fd, buf, sizeof buf);
     if (n <= 0) break;
     got.append(buf, std::size_t(n));
@@ -153,10 +96,10 @@ TEST(SimExecutable, AnswersOnItsPtySurvivesReopeningAndStopsCleanly) {
   EXPECT_EQ(readReply(fd, 18), framed("0005", "0001", "0009", "0015"));
   close(fd);
 
-  EXPECT_EQ(sim.stop(), 0);
+  EXPECT_EQ(stopWithTerm(sim), 0);
   struct stat st {};
   EXPECT_NE(lstat(link.c_str(), &st), 0);  // the link went with the simulator
-  const std::string log = sim.stderrText();
+  const std::string log = sim.log();
   EXPECT_NE(log.find("bad frame (checksum 0018 does not match 0019)"), std::string::npos) << log;
   rmdir(link.substr(0, link.rfind('/')).c_str());
 }
@@ -171,7 +114,7 @@ TEST(SimExecutable, UsbModeSendsTheRawScreenImage) {
   EXPECT_EQ(image.substr(0, 3), opened("BM"));
   EXPECT_EQ(image.back(), '\x03');
   close(fd);
-  EXPECT_EQ(sim.stop(), 0);
+  EXPECT_EQ(stopWithTerm(sim), 0);
 }
 
 TEST(SimExecutable, SilentModeAcceptsFramesAndAnswersNothing) {
@@ -181,14 +124,14 @@ TEST(SimExecutable, SilentModeAcceptsFramesAndAnswersNothing) {
   sendFrame(fd, framed("017100000171"));
   EXPECT_EQ(readReply(fd, 1, 500), "");
   close(fd);
-  EXPECT_EQ(sim.stop(), 0);
+  EXPECT_EQ(stopWithTerm(sim), 0);
 }
 
 TEST(SimExecutable, RefusesBadArguments) {
   SimProcess sim({"--baud", "fast"});
   EXPECT_EQ(sim.path(), "");
-  EXPECT_EQ(sim.stop(), 2);
-  EXPECT_NE(sim.stderrText().find("usage: kv2040-sim"), std::string::npos);
+  EXPECT_EQ(stopWithTerm(sim), 2);
+  EXPECT_NE(sim.log().find("usage: kv2040-sim"), std::string::npos);
 }
 
 }  // namespace

@@ -13,7 +13,7 @@
 
 extern char** environ;
 
-namespace corvane::e2e {
+namespace corvane::test_support {
 
 class SimProcess {
  public:
@@ -91,4 +91,4 @@ class SimProcess {
   std::string log_;
 };
 
-}  // namespace corvane::e2e
+}  // namespace corvane::test_support
