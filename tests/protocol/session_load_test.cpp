@@ -150,13 +150,7 @@ TEST(SessionLoad, RefusedWhileTheLoopRuns) {
 // the pause, and the load's silent request must still time out instead of locking the controls.
 TEST(SessionLoad, APendingAutoSetPauseDoesNotLockTheControls) {
   Rig r;
-  r.startSerial();
-  sim::InstrumentSettings s = r.model.settings();
-  s.timeDiv = 2;
-  ASSERT_TRUE(r.model.setSettings(s));
-  r.session->exchange().flags.ReplyReady = true;
-  r.session->startLoop();
-  r.timers.advance(200);
+  startIdleLoop(r);
   r.session->Timer1().setInterval(AcquisitionSession::kAutoSetTimeoutMs);
   r.session->sender().SendActionFrame(0, 190);
   r.timers.advance(300);

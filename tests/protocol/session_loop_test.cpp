@@ -19,18 +19,6 @@ int countOf(const std::vector<std::string>& frames, const std::string& frame) {
   return static_cast<int>(std::count(frames.begin(), frames.end(), frame));
 }
 
-// A running loop whose every tick is handled: status replies come back before the next tick, and
-// a time base without waveform requests keeps each cycle to one request.
-void startIdleLoop(Rig& r) {
-  r.startSerial();
-  sim::InstrumentSettings s = r.model.settings();
-  s.timeDiv = 2;
-  ASSERT_TRUE(r.model.setSettings(s));
-  r.session->exchange().flags.ReplyReady = true;
-  r.session->startLoop();
-  r.timers.advance(200);
-}
-
 TEST(SessionTimeout, WithTheLoopRunningTheFifthExpiryInARowReportsIt) {
   Rig r;
   r.instrumentSilent = true;

@@ -267,4 +267,16 @@ struct Rig {
   std::unique_ptr<Timer> instrumentClock;
 };
 
+// A running loop whose every tick is handled: status replies come back before the next tick, and
+// a time base without waveform requests keeps each cycle to one request.
+inline void startIdleLoop(Rig& r) {
+  r.startSerial();
+  sim::InstrumentSettings s = r.model.settings();
+  s.timeDiv = 2;
+  ASSERT_TRUE(r.model.setSettings(s));
+  r.session->exchange().flags.ReplyReady = true;
+  r.session->startLoop();
+  r.timers.advance(200);
+}
+
 }  // namespace corvane::sessiontest
