@@ -1,0 +1,47 @@
+// The "&Control" menu and the three dockable toolbars, built from the Control vocabulary table.
+// Both own their actions and register them with the main menus' command rules.
+#pragma once
+
+#include <QObject>
+#include <vector>
+
+#include "protocol/control_vocabulary.h"
+
+class QAction;
+class QMenu;
+class QToolBar;
+
+namespace corvane {
+
+class MainMenus;
+class TfrmMain;
+
+class ControlMenu : public QObject {
+ public:
+  ControlMenu(TfrmMain& main, MainMenus& menus);
+  QMenu* menu() const { return Control1_; }
+  // The action of a menu path ("CH 1/Volt Division/1 V"), or null.
+  QAction* action(std::string_view path) const;
+
+ private:
+  TfrmMain& main_;
+  QMenu* Control1_ = nullptr;
+  std::vector<std::pair<std::string, QAction*>> actions_;
+};
+
+class ControlToolbars : public QObject {
+ public:
+  ControlToolbars(TfrmMain& main, MainMenus& menus);
+  const std::vector<QToolBar*>& toolbars() const { return toolbars_; }
+  // The button's action by its hint ("Trigger Source"), or null.
+  QAction* button(std::string_view hint) const;
+
+ private:
+  void press(const ToolbarButton& button);
+
+  TfrmMain& main_;
+  std::vector<QToolBar*> toolbars_;
+  std::vector<std::pair<std::string_view, QAction*>> buttons_;
+};
+
+}  // namespace corvane

@@ -1,0 +1,36 @@
+// corvane: one main window per user session; a second start says so and ends.
+#include <QApplication>
+#include <QFont>
+#include <QMessageBox>
+
+#include "app/program_icon.h"
+#include "app/single_instance.h"
+#include "app/tfrm_main.h"
+#include "app/ui_services.h"
+#include "storage/program_settings.h"
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("Corvane"));
+  QApplication::setApplicationDisplayName(QStringLiteral("Corvane"));
+  QApplication::setWindowIcon(corvane::programIcon());
+  // Arial where the desktop has it, otherwise its metric twin.
+  QFont::insertSubstitution(QStringLiteral("Arial"), QStringLiteral("Liberation Sans"));
+
+  corvane::SingleInstanceLock lock;
+  if (!lock.acquired()) {
+    QMessageBox box(QMessageBox::Critical, QStringLiteral("Corvane"),
+                    QString::fromLatin1(corvane::kAlreadyRunningText), QMessageBox::Ok);
+    box.exec();
+    return 1;
+  }
+
+  corvane::QtUiServices ui;
+  corvane::MainWindowConfig config;
+  config.settingsDir = corvane::settingsDirectory();
+  config.helpFile = (QApplication::applicationDirPath() + QStringLiteral("/Corvane.html"))
+                        .toStdString();
+  corvane::TfrmMain main(std::move(config), ui);
+  main.showMaximized();
+  return app.exec();
+}

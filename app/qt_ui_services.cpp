@@ -1,0 +1,72 @@
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QUrl>
+
+#include "app/tfrm_about.h"
+#include "app/tfrm_comm_set.h"
+#include "app/ui_services.h"
+
+namespace corvane {
+namespace {
+
+void showBox(QWidget* parent, QMessageBox::Icon icon, const QString& text) {
+  QMessageBox box(icon, QStringLiteral("Corvane"), text, QMessageBox::Ok, parent);
+  box.exec();
+}
+
+std::optional<std::string> runFileDialog(QWidget* parent, const FileDialogRequest& request,
+                                         QFileDialog::AcceptMode mode) {
+  QFileDialog dialog(parent, QString::fromStdString(request.title), QString(),
+                     QString::fromStdString(request.filter));
+  dialog.setAcceptMode(mode);
+  dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile
+                                                     : QFileDialog::AnyFile);
+  dialog.setDefaultSuffix(QString::fromStdString(request.defaultSuffix));
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  return dialog.selectedFiles().first().toStdString();
+}
+
+}  // namespace
+
+void QtUiServices::showError(QWidget* parent, const QString& text) {
+  showBox(parent, QMessageBox::Critical, text);
+}
+
+void QtUiServices::showInformation(QWidget* parent, const QString& text) {
+  showBox(parent, QMessageBox::Information, text);
+}
+
+std::optional<std::string> QtUiServices::openFileName(QWidget* parent,
+                                                      const FileDialogRequest& request) {
+  return runFileDialog(parent, request, QFileDialog::AcceptOpen);
+}
+
+std::optional<std::string> QtUiServices::saveFileName(QWidget* parent,
+                                                      const FileDialogRequest& request) {
+  return runFileDialog(parent, request, QFileDialog::AcceptSave);
+}
+
+std::optional<PortSettings> QtUiServices::commPortSettings(QWidget* parent,
+                                                           const PortSettings& current) {
+  TfrmCommSet dialog(current, parent);
+  dialog.exec();
+  return dialog.stored();
+}
+
+ColorSetResult QtUiServices::colorSettings(QWidget* parent, const ColorSlots& slots) {
+  TfrmColorSet dialog(slots, &TfrmColorSet::chooseWithQColorDialog, parent);
+  dialog.exec();
+  return dialog.result();
+}
+
+void QtUiServices::showAbout(QWidget* parent) {
+  TfrmAbout about(parent);
+  about.exec();
+}
+
+bool QtUiServices::openWithDesktop(const QString& path) {
+  return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
+
+}  // namespace corvane

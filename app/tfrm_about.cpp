@@ -1,0 +1,54 @@
+#include "app/tfrm_about.h"
+
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "app/program_icon.h"
+#include "app/widget_names.h"
+
+namespace corvane {
+
+TfrmAbout::TfrmAbout(QWidget* parent) : QDialog(parent) {
+  setWindowTitle(QStringLiteral("About"));
+  setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowCloseButtonHint |
+                 Qt::WindowStaysOnTopHint);
+  setModal(true);
+  setFont(QFont(QStringLiteral("Arial")));
+  auto* column = new QVBoxLayout(this);
+  auto* panel = new QFrame(this);
+  panel->setFrameShape(QFrame::Panel);
+  panel->setFrameShadow(QFrame::Sunken);
+  auto* row = new QHBoxLayout(panel);
+  auto* image = new QLabel(panel);
+  nameWidget(image, "VersionImage");
+  image->setPixmap(paintProgramIcon(64));
+  image->setAccessibleName(QStringLiteral("Corvane icon"));
+  row->addWidget(image);
+  auto* texts = new QVBoxLayout;
+  auto* product = new QLabel(QStringLiteral("Corvane"), panel);
+  nameWidget(product, "ProductName");
+  QFont big = product->font();
+  big.setPointSize(big.pointSize() + 6);
+  big.setBold(true);
+  product->setFont(big);
+  auto* version = new QLabel(QStringLiteral("Version 1.50"), panel);
+  nameWidget(version, "Version");
+  texts->addWidget(product);
+  texts->addWidget(version);
+  row->addLayout(texts);
+  row->addSpacing(24);
+  column->addWidget(panel);
+  auto* close = new QPushButton(QStringLiteral("&Close"), this);
+  QFont bold = close->font();
+  bold.setBold(true);
+  close->setFont(bold);
+  close->setDefault(true);
+  column->addWidget(close, 0, Qt::AlignHCenter);
+  connect(close, &QPushButton::clicked, this, &QDialog::accept);
+  setFixedSize(sizeHint());
+}
+
+}  // namespace corvane

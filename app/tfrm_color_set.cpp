@@ -1,0 +1,126 @@
+#include "app/tfrm_color_set.h"
+
+#include <QColorDialog>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "app/widget_names.h"
+
+namespace corvane {
+namespace {
+
+QColor toQColor(uint32_t bgr) {
+  return QColor(static_cast<int>(bgr & 0xFF), static_cast<int>((bgr >> 8) & 0xFF),
+                static_cast<int>((bgr >> 16) & 0xFF));
+}
+
+uint32_t fromQColor(const QColor& c) {
+  return static_cast<uint32_t>(c.red()) | (static_cast<uint32_t>(c.green()) << 8) |
+         (static_cast<uint32_t>(c.blue()) << 16);
+}
+
+}  // namespace
+
+std::optional<uint32_t> TfrmColorSet::chooseWithQColorDialog(uint32_t initial, QWidget* parent) {
+  const QColor chosen = QColorDialog::getColor(toQColor(initial), parent);
+  if (!chosen.isValid()) return std::nullopt;
+  return fromQColor(chosen);
+}
+
+TfrmColorSet::TfrmColorSet(const ColorSlots& slots, ColorChooser chooser, QWidget* parent)
+    : QDialog(parent), chooser_(std::move(chooser)), swatches_(slots) {
+  setWindowTitle(QStringLiteral("Color Setting"));
+  setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowCloseButtonHint |
+                 Qt::WindowStaysOnTopHint);
+  setFixedSize(187, 224);
+  setFont(QFont(QStringLiteral("Arial")));
+  auto* column = new QVBoxLayout(this);
+  column->setContentsMargins(4, 4, 4, 4);
+  column->setSpacing(2);
+  auto* header = new QLabel(QStringLiteral("Color Setting"), this);
+  nameWidget(header, "Panel1");
+  header->setFrameShape(QFrame::Panel);
+  header->setFrameShadow(QFrame::Raised);
+  header->setAlignment(Qt::AlignCenter);
+  header->setStyleSheet(QStringLiteral("color: red; font-weight: bold"));
+  column->addWidget(header);
+
+  static const char* const kCaptions[7] = {"Ch1 Color",    "Ch2 Color",  "Merge Color",
+                                           "Cursor Color", "Recall Color", "Grid Color",
+                                           "GoNoGo"};
+  static const char* const kButtons[7] = {"ToolbarButton972", "ToolbarButton973",
+                                          "ToolbarButton974", "ToolbarButton975",
+                                          "ToolbarButton976", "ToolbarButton977",
+                                          "ToolbarButton979"};
+  static const char* const kSwatches[7] = {"C1", "C2", "C3", "C4", "C5", "C6", "C7"};
+  for (int row = 0; row < 7; ++row) {
+    auto* line = new QFrame(this);
+    line->setFrameShape(QFrame::Panel);
+    line->setFrameShadow(QFrame::Sunken);
+    auto* h = new QHBoxLayout(line);
+    h->setContentsMargins(4, 1, 2, 1);
+    auto* caption = new QLabel(QLatin1String(kCaptions[row]), line);
+    caption->setMinimumWidth(70);
+    h->addWidget(caption);
+    auto* swatch = new QFrame(line);
+    nameWidget(swatch, kSwatches[row]);
+    swatch->setAccessibleName(QLatin1String(kCaptions[row]));
+    swatch->setFixedSize(70, 5);
+    swatch->setAutoFillBackground(true);
+    C_[static_cast<std::size_t>(row)] = swatch;
+    h->addWidget(swatch);
+    auto* button = new QPushButton(QStringLiteral("C"), line);
+    nameWidget(button, kButtons[row]);
+    button->setAccessibleName(QStringLiteral("Choose ") + QLatin1String(kCaptions[row]));
+    button->setStyleSheet(QStringLiteral("color: blue"));
+    button->setFixedSize(18, 18);
+    h->addWidget(button);
+    connect(button, &QPushButton::clicked, this, [this, row] { pickColor(row); });
+    column->addWidget(line);
+    paintSwatch(row);
+  }
+  auto* bottom = new QHBoxLayout;
+  auto* defaults = new QPushButton(QStringLiteral("&Default"), this);
+  nameWidget(defaults, "ToolbarButton978");
+  auto* close = new QPushButton(QStringLiteral("&Close"), this);
+  nameWidget(close, "ToolbarButton971");
+  for (QPushButton* b : {defaults, close}) {
+    b->setStyleSheet(QStringLiteral("color: blue"));
+    bottom->addWidget(b);
+  }
+  column->addLayout(bottom);
+  connect(defaults, &QPushButton::clicked, this, &TfrmColorSet::ToolbarButton978Click);
+  connect(close, &QPushButton::clicked, this, &TfrmColorSet::ToolbarButton971Click);
+}
+
+void TfrmColorSet::paintSwatch(int row) {
+  QFrame* swatch = C_[static_cast<std::size_t>(row)];
+  QPalette pal = swatch->palette();
+  pal.setColor(QPalette::Window, toQColor(swatches_[static_cast<std::size_t>(row)]));
+  swatch->setPalette(pal);
+}
+
+void TfrmColorSet::pickColor(int row) {
+  if (row < 0 || row >= 7 || !chooser_) return;
+  const std::optional<uint32_t> picked = chooser_(lastPicked_, this);
+  if (!picked) return;
+  lastPicked_ = *picked & 0xFFFFFF;
+  swatches_[static_cast<std::size_t>(row)] = lastPicked_;
+  paintSwatch(row);
+}
+
+void TfrmColorSet::ToolbarButton978Click() {
+  swatches_ = kDefaultColorSlots;
+  result_.defaultsApplied = true;
+  for (int row = 0; row < 7; ++row) paintSwatch(row);
+}
+
+void TfrmColorSet::ToolbarButton971Click() {
+  result_.closed = swatches_;
+  accept();
+}
+
+}  // namespace corvane

@@ -1,0 +1,79 @@
+#include "app/tfrm_comm_set.h"
+
+#include <QButtonGroup>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+#include "app/widget_names.h"
+
+namespace corvane {
+namespace {
+
+QButtonGroup* addRadioGroup(QWidget* dialog, QVBoxLayout* column, const char* name,
+                            const QString& caption, const QStringList& choices, int columns,
+                            int selected) {
+  auto* box = new QGroupBox(caption, dialog);
+  nameWidget(box, name);
+  auto* grid = new QGridLayout(box);
+  auto* group = new QButtonGroup(box);
+  for (int i = 0; i < choices.size(); ++i) {
+    auto* button = new QRadioButton(choices[i], box);
+    group->addButton(button, i);
+    grid->addWidget(button, i / columns, i % columns);
+  }
+  // An index the dialog has no button for (a hand-edited settings file) shows no selection.
+  if (QAbstractButton* button = group->button(selected)) button->setChecked(true);
+  column->addWidget(box);
+  return group;
+}
+
+uint8_t selectedIndex(const QButtonGroup* group, uint8_t fallback) {
+  int id = group->checkedId();
+  return id < 0 ? fallback : static_cast<uint8_t>(id);
+}
+
+}  // namespace
+
+TfrmCommSet::TfrmCommSet(const PortSettings& current, QWidget* parent) : QDialog(parent) {
+  setWindowTitle(QStringLiteral("Comm. Port Setup."));
+  setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowCloseButtonHint |
+                 Qt::WindowStaysOnTopHint);
+  setFixedSize(320, 224);
+  setFont(QFont(QStringLiteral("Arial")));
+  auto* column = new QVBoxLayout(this);
+  RadioGroup1_ = addRadioGroup(this, column, "RadioGroup1", QStringLiteral("Comm Port"),
+                               {"COM 1", "COM 2", "COM 3", "COM 4"}, 4, current.portIndex);
+  RadioGroup2_ = addRadioGroup(
+      this, column, "RadioGroup2", QStringLiteral("Baud Rate"),
+      {"1200 bps", "2400 bps", "4800 bps", "9600 bps", "19200 bps", "38400 bps"}, 3,
+      current.baudIndex);
+  RadioGroup3_ = addRadioGroup(this, column, "RadioGroup3", QStringLiteral("Parity"),
+                               {"NONE", "EVEN", "ODD"}, 3, current.parityIndex);
+  auto* bottom = new QHBoxLayout;
+  bottom->addStretch();
+  auto* close = new QPushButton(QStringLiteral("&Close"), this);
+  nameWidget(close, "ToolbarButton971");
+  close->setStyleSheet(QStringLiteral("color: blue"));
+  close->setDefault(true);
+  bottom->addWidget(close);
+  column->addLayout(bottom);
+  connect(close, &QPushButton::clicked, this, &TfrmCommSet::ToolbarButton971Click);
+  stored_.reset();
+  storedDefaults_ = current;
+}
+
+void TfrmCommSet::ToolbarButton971Click() {
+  PortSettings s = storedDefaults_;
+  s.portIndex = selectedIndex(RadioGroup1_, s.portIndex);
+  s.baudIndex = selectedIndex(RadioGroup2_, s.baudIndex);
+  s.parityIndex = selectedIndex(RadioGroup3_, s.parityIndex);
+  s.stopBitsIndex = 0;
+  stored_ = s;
+  accept();
+}
+
+}  // namespace corvane

@@ -1,0 +1,570 @@
+#include "app/tfrm_main.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QStatusBar>
+#include <QToolBar>
+
+#include "app/control_commands.h"
+#include "app/main_menus.h"
+#include "app/qt_timer_service.h"
+#include "app/ui_services.h"
+#include "app/widget_names.h"
+#include "link/ftdi_sio_backend.h"
+#include "scope/widgets/tfrm_osc_child.h"
+#include "storage/data_file.h"
+
+namespace corvane {
+namespace {
+
+QString qs(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+const FileDialogRequest kDataSaveDialog{"Corvane Data Save", "Corvane Data (*.DSO)", "DSO"};
+const FileDialogRequest kDataLoadDialog{"Corvane Data Load", "Corvane Data (*.DSO)", "DSO"};
+
+std::unique_ptr<FtdiBackend> kernelUsbBackend(const ProgramSettings& settings) {
+  FtdiSioConfig config;
+  config.devicePath = settings.usbDevice;
+  return std::make_unique<FtdiSioBackend>(std::move(config));
+}
+
+}  // namespace
+
+TfrmMain::TfrmMain(MainWindowConfig config, UiServices& ui, QWidget* parent)
+    : QMainWindow(parent),
+      config_(std::move(config)),
+      ui_(ui),
+      // Creation step 1: the settings, before anything opens a port.
+      settings_(loadProgramSettings(settingsPath())),
+      colors_(colorsFromSettings()),
+      captureWriter_(config_.captureDirectory) {
+  setObjectName(QStringLiteral("TfrmMain"));
+  setWindowTitle(QStringLiteral("Corvane "));
+  setFont(QFont(QStringLiteral("Arial"), -1));
+  QFont f = font();
+  f.setPixelSize(12);
+  setFont(f);
+  resize(577 + 40, 384 + 80);
+
+  TimerService* timers = config_.timers;
+  if (timers == nullptr) {
+    ownTimers_ = std::make_unique<QtTimerService>();
+    timers = ownTimers_.get();
+  }
+  auto usbBackend =
+      config_.makeUsbBackend ? config_.makeUsbBackend(settings_) : kernelUsbBackend(settings_);
+  SerialOs& serialOs = config_.serialOs ? *config_.serialOs : PosixSerialOs::instance();
+  // Step 2, the counters and link state, start at zero with the session.
+  session_ = std::make_unique<AcquisitionSession>(*timers, *this, captureWriter_,
+                                                  std::move(usbBackend), serialOs);
+  session_->setFocusHost(this);
+  session_->setOnLoadFinished([this](bool) {
+    if (auto done = std::exchange(loadFinished_, nullptr)) done();
+    applyCommandState();
+  });
+  session_->COMM().setPortDevices(settings_.comPorts);
+
+  mdi_ = new QMdiArea(this);
+  mdi_->setObjectName(QStringLiteral("ClientArea"));
+  mdi_->setBackground(QColor(0x80, 0x80, 0x80));
+  setCentralWidget(mdi_);
+  connect(mdi_, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* frame) {
+    if (frame == nullptr) return;
+    if (auto* child = qobject_cast<TfrmOSCChild*>(frame->widget())) child->FormActivate();
+  });
+  menus_ = new MainMenus(*this, *mdi_);
+  controlMenu_ = new ControlMenu(*this, *menus_);
+  toolbars_ = new ControlToolbars(*this, *menus_);
+  setDockOptions(QMainWindow::AnimatedDocks | QMainWindow::AllowTabbedDocks);
+  buildStatusBar();
+
+  // Steps 3 to 5: the serial port, the USB device, Label1.
+  session_->startUp(portSettings());
+  menus_->showLinkChoice(session_->linkChoice().USB1Checked,
+                         session_->linkChoice().USB1Enabled);
+  applyCommandState();
+}
+
+TfrmMain::~TfrmMain() {
+  // The scope windows call back into this window while they close.
+  for (Slot& s : ScopeWindows_) {
+    if (s.frame) delete s.frame.data();
+  }
+}
+
+std::string TfrmMain::settingsPath() const {
+  return (std::filesystem::path(config_.settingsDir) / kSettingsFileName).string();
+}
+
+PortSettings TfrmMain::portSettings() const {
+  return PortSettings{settings_.port, settings_.baud, settings_.parity, settings_.stopBits};
+}
+
+// Only the 24 colour bits are drawn; the slots keep what the file held, to write it back as it was.
+DisplayColors TfrmMain::colorsFromSettings() const {
+  const auto& c = settings_.colors;
+  return DisplayColors{c[0] & 0xFFFFFFu, c[1] & 0xFFFFFFu, c[2] & 0xFFFFFFu, c[3] & 0xFFFFFFu,
+                       c[4] & 0xFFFFFFu, c[5] & 0xFFFFFFu, c[6] & 0xFFFFFFu};
+}
+
+void TfrmMain::buildStatusBar() {
+  QStatusBar* bar = statusBar();
+  bar->setObjectName(QStringLiteral("StatusBar1"));
+  bar->setFixedHeight(19);
+  bar->setSizeGripEnabled(false);
+  auto* caption = new QLabel(QStringLiteral("Last Transfer."), bar);
+  nameWidget(caption, "StaticText1");
+  // Edit1: zero height, only there to hold the keyboard focus while no scope window is open.
+  Edit1_ = new QLineEdit(caption);
+  nameWidget(Edit1_, "Edit1");
+  Edit1_->setAccessibleName(QStringLiteral("Keyboard commands"));
+  Edit1_->setGeometry(0, 0, 1, 0);
+  Edit1_->installEventFilter(this);
+  bar->addWidget(caption);
+
+  auto* txPanel = new QFrame(bar);
+  txPanel->setFrameShape(QFrame::Panel);
+  txPanel->setFrameShadow(QFrame::Sunken);
+  auto* txRow = new QHBoxLayout(txPanel);
+  txRow->setContentsMargins(3, 0, 3, 0);
+  TxStr_ = new QLabel(txPanel);
+  nameWidget(TxStr_, "TxStr");
+  TxStr_->setAccessibleName(QStringLiteral("Last frame sent"));
+  Label1_ = new QLabel(txPanel);
+  nameWidget(Label1_, "Label1");
+  Label1_->setAccessibleName(QStringLiteral("Frame rate"));
+  txRow->addWidget(TxStr_, 1);
+  txRow->addWidget(Label1_);
+  bar->addWidget(txPanel, 3);
+
+  auto addTotal = [&](const char* name, const QString& captionText, const QString& accessible) {
+    auto* label = new QLabel(captionText, bar);
+    bar->addWidget(label);
+    auto* value = new QLabel(bar);
+    nameWidget(value, name);
+    value->setAccessibleName(accessible);
+    value->setFrameShape(QFrame::Panel);
+    value->setFrameShadow(QFrame::Sunken);
+    value->setMinimumWidth(90);
+    bar->addWidget(value, 1);
+    return value;
+  };
+  TXTot_ = addTotal("TXTot", QStringLiteral("TX"), QStringLiteral("Bytes sent"));
+  RXTot_ = addTotal("RXTot", QStringLiteral("RX"), QStringLiteral("Bytes received"));
+}
+
+QString TfrmMain::txStrText() const { return TxStr_->text(); }
+QString TfrmMain::txTotText() const { return TXTot_->text(); }
+QString TfrmMain::rxTotText() const { return RXTot_->text(); }
+
+// ---------------------------------------------------------------- first show and closing
+
+void TfrmMain::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  if (FirstShow_) {
+    FirstShow_ = false;
+    firstShow();
+  }
+}
+
+void TfrmMain::firstShow() {
+  const StartupRecord startup = readStartupRecord(config_.settingsDir);
+  const WaveformBlock* restored = nullptr;
+  switch (startup.kind) {
+    case StartupRecord::Kind::NoFile:
+      New1Click();
+      break;
+    case StartupRecord::Kind::Refused:
+      showError(startup.message);
+      break;
+    case StartupRecord::Kind::Loaded: {
+      const int slot = OpenScopeWindow();
+      if (slot >= 0) {
+        ActiveWindow_ = TargetWindow_ = slot;
+        TfrmOSCChild* child = scopeWindow(slot);
+        child->ReceiveBlock(startup.block);
+        if (startup.notes) child->setNotesLines(*startup.notes);
+        restored = &startup.block;
+      }
+      break;
+    }
+  }
+  // Timer2 starts and the link is chosen from the restored record.
+  session_->firstShow(restored);
+  menus_->showLinkChoice(session_->linkChoice().USB1Checked,
+                         session_->linkChoice().USB1Enabled);
+}
+
+void TfrmMain::Exit1Click() {
+  session_->requestExit();
+  close();
+}
+
+void TfrmMain::closeEvent(QCloseEvent* event) {
+  if (closing_) {
+    event->accept();
+    return;
+  }
+  closing_ = true;
+  session_->requestExit();
+  session_->stopLoop();
+  // Each step runs whatever the one before it met, so a record that cannot be written never
+  // costs the settings.
+  if (TfrmOSCChild* active = scopeWindow(ActiveWindow_)) {
+    const FileStatus written =
+        writeExitRecord(config_.settingsDir, active->record(), active->notesLines());
+    if (!written) showFileError(written.message);
+  }
+  const FileStatus saved = saveProgramSettings(settingsPath(), settings_);
+  if (!saved) showFileError(saved.message);
+  session_->closeAtExit();
+  event->accept();
+}
+
+// ---------------------------------------------------------------- slots
+
+int TfrmMain::OpenScopeWindow() {
+  int slot = 0;
+  while (slot < kSlotCount && ScopeWindows_[static_cast<std::size_t>(slot)].inUse) ++slot;
+  if (slot == kSlotCount) return -1;
+  Slot& s = ScopeWindows_[static_cast<std::size_t>(slot)];
+  s.inUse = true;
+  auto* child = new TfrmOSCChild(*this, slot);
+  child->setWindowTitle(QStringLiteral("Corvane - %1").arg(slot + 1));
+  QMdiSubWindow* frame = mdi_->addSubWindow(child, Qt::SubWindow | Qt::WindowTitleHint |
+                                                       Qt::WindowSystemMenuHint |
+                                                       Qt::WindowMinimizeButtonHint);
+  frame->setAttribute(Qt::WA_DeleteOnClose);
+  frame->setWindowIcon(windowIcon());
+  s.window = child;
+  s.frame = frame;
+  child->show();
+  frame->show();
+  return slot;
+}
+
+TfrmOSCChild* TfrmMain::scopeWindow(int slot) const {
+  if (!slotInUse(slot)) return nullptr;
+  return ScopeWindows_[static_cast<std::size_t>(slot)].window.data();
+}
+
+bool TfrmMain::slotInUse(int slot) const {
+  return slot >= 0 && slot < kSlotCount && ScopeWindows_[static_cast<std::size_t>(slot)].inUse;
+}
+
+// ---------------------------------------------------------------- File
+
+void TfrmMain::New1Click() {
+  const int slot = OpenScopeWindow();
+  if (slot < 0) return;
+  ActiveWindow_ = TargetWindow_ = slot;
+}
+
+void TfrmMain::Load1Click() {
+  const std::optional<std::string> name = ui_.openFileName(this, kDataLoadDialog);
+  if (!name) return;
+  const ReadDataResult read = readDataFile(*name);
+  if (!read.status) {
+    if (read.status.wrongSize) {
+      showError(read.status.message);
+    } else {
+      showFileError(read.status.message);
+    }
+    return;
+  }
+  const int slot = OpenScopeWindow();
+  if (slot < 0) return;
+  ActiveWindow_ = TargetWindow_ = slot;
+  TfrmOSCChild* child = scopeWindow(slot);
+  child->setWindowTitle(QString::fromStdString(*name));
+  child->ReceiveBlock(read.block);
+  const ReadNotesResult notes = readNotesFile(notesFileName(*name));
+  if (!notes.status) {
+    showFileError(notes.status.message);
+  } else if (notes.lines) {
+    child->setNotesLines(*notes.lines);
+  }
+}
+
+void TfrmMain::Save1Click() {
+  TfrmOSCChild* child = scopeWindow(ActiveWindow_);
+  if (child == nullptr) return;
+  const std::optional<std::string> name = ui_.saveFileName(this, kDataSaveDialog);
+  if (!name) return;
+  FileStatus status = writeDataFile(*name, child->record());
+  if (status) status = writeNotesFile(notesFileName(*name), child->notesLines());
+  if (!status) {
+    showFileError(status.message);
+    return;
+  }
+  child->setWindowTitle(QString::fromStdString(*name));
+}
+
+void TfrmMain::Print1Click() {}
+
+void TfrmMain::PrintSetup1Click() {}
+
+void TfrmMain::ColorSetting1Click() {
+  const ColorSetResult result = ui_.colorSettings(this, settings_.colors);
+  if (result.defaultsApplied) settings_.colors = kDefaultColorSlots;
+  if (result.closed) settings_.colors = *result.closed;
+  colors_ = colorsFromSettings();
+  for (Slot& s : ScopeWindows_) {
+    if (s.inUse && s.window) s.window->RedrawDisplay();
+  }
+}
+
+// ---------------------------------------------------------------- Control
+
+void TfrmMain::perform(const ControlCommand& command) {
+  performControlCommand(command, *session_);
+  if (command.effect == ControlEffect::kArithmeticMode) {
+    if (TfrmOSCChild* target = scopeWindow(TargetWindow_)) target->SetArithmeticMode(command.first);
+  }
+}
+
+void TfrmMain::runAppAction(AppAction action) {
+  switch (action) {
+    case AppAction::kNew: New1Click(); break;
+    case AppAction::kOpen: Load1Click(); break;
+    case AppAction::kSave: Save1Click(); break;
+    case AppAction::kPrint: Print1Click(); break;
+    case AppAction::kCommPortSetting: CommPortSetting1Click(); break;
+    case AppAction::kColorSetting: ColorSetting1Click(); break;
+    case AppAction::kAbout: About1Click(); break;
+    case AppAction::kHelp: Help1Click(); break;
+  }
+}
+
+// ---------------------------------------------------------------- Config, About
+
+void TfrmMain::USB1Click() {
+  session_->USB1Click();
+  menus_->showLinkChoice(session_->linkChoice().USB1Checked,
+                         session_->linkChoice().USB1Enabled);
+}
+
+void TfrmMain::Com1Click() {
+  session_->Com1Click();
+  menus_->showLinkChoice(session_->linkChoice().USB1Checked,
+                         session_->linkChoice().USB1Enabled);
+}
+
+void TfrmMain::CommPortSetting1Click() {
+  if (std::optional<PortSettings> chosen = ui_.commPortSettings(this, portSettings())) {
+    settings_.port = chosen->portIndex;
+    settings_.baud = chosen->baudIndex;
+    settings_.parity = chosen->parityIndex;
+    settings_.stopBits = chosen->stopBitsIndex;
+  }
+  session_->ApplyPortSettings(portSettings());
+}
+
+void TfrmMain::About1Click() { ui_.showAbout(this); }
+
+void TfrmMain::Help1Click() {
+  const QString path = QString::fromStdString(config_.helpFile);
+  if (!QFileInfo::exists(path)) {
+    showInformation(("The user manual is missing: " + path).toStdString());
+    return;
+  }
+  if (!ui_.openWithDesktop(path)) {
+    showInformation(("No viewer could open the user manual: " + path).toStdString());
+  }
+}
+
+// ---------------------------------------------------------------- keyboard
+
+bool TfrmMain::handleShortcutKey(QKeyEvent* event) {
+  if (!(event->modifiers() & Qt::ControlModifier)) return false;
+  QAction* action = nullptr;
+  switch (event->key()) {
+    case Qt::Key_H: action = menus_->Help1; break;
+    case Qt::Key_N: action = menus_->New1; break;
+    case Qt::Key_O: action = menus_->Load1; break;
+    case Qt::Key_S: action = menus_->Save1; break;
+    case Qt::Key_P: action = menus_->Print1; break;
+    case Qt::Key_X: action = menus_->Exit1; break;
+    case Qt::Key_C: action = menus_->CommPortSetting1; break;
+    default: return false;
+  }
+  // A key never does what its disabled menu entry may not.
+  if (action->isEnabled()) action->trigger();
+  return true;
+}
+
+void TfrmMain::keyPressEvent(QKeyEvent* event) {
+  if (!handleShortcutKey(event)) QMainWindow::keyPressEvent(event);
+}
+
+bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == Edit1_) {
+    // Edit1 is no text box: its copy and cut must not shadow Ctrl+C and Ctrl+X.
+    if (event->type() == QEvent::ShortcutOverride) {
+      event->ignore();
+      return true;
+    }
+    if (event->type() == QEvent::KeyPress && handleShortcutKey(static_cast<QKeyEvent*>(event))) {
+      return true;
+    }
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
+void TfrmMain::runShortcut(HostShortcut shortcut) {
+  QAction* action = nullptr;
+  switch (shortcut) {
+    case HostShortcut::Help: action = menus_->Help1; break;
+    case HostShortcut::New: action = menus_->New1; break;
+    case HostShortcut::Open: action = menus_->Load1; break;
+    case HostShortcut::Save: action = menus_->Save1; break;
+    case HostShortcut::Print: action = menus_->Print1; break;
+    case HostShortcut::Exit: action = menus_->Exit1; break;
+    case HostShortcut::CommPortSetting: action = menus_->CommPortSetting1; break;
+  }
+  if (action != nullptr && action->isEnabled()) action->trigger();
+}
+
+// ---------------------------------------------------------------- enabled state
+
+void TfrmMain::applyCommandState() {
+  commandState_.loopRunning = session_->loopRunning();
+  menus_->applyCommandState(commandState_);
+  if (TfrmOSCChild* active = scopeWindow(ActiveWindow_)) {
+    active->setPageTabsEnabled(!commandState_.transferLocked);
+  }
+}
+
+void TfrmMain::EnableCommandControls(bool enable) {
+  commandState_.transferLocked = !enable;
+  commandState_.scopeListReenabled = false;
+  applyCommandState();
+}
+
+void TfrmMain::EnableScopeCommands() {
+  commandState_.scopeListReenabled = commandState_.transferLocked;
+  applyCommandState();
+}
+
+void TfrmMain::pageChanged(int, int) { applyCommandState(); }
+
+// ---------------------------------------------------------------- ProtocolHost
+
+void TfrmMain::showError(std::string_view text) { ui_.showError(this, qs(text)); }
+void TfrmMain::showInformation(std::string_view text) { ui_.showInformation(this, qs(text)); }
+void TfrmMain::setTxStr(std::string_view text) { TxStr_->setText(qs(text)); }
+void TfrmMain::setTXTot(std::string_view text) { TXTot_->setText(qs(text)); }
+void TfrmMain::setRXTot(std::string_view text) { RXTot_->setText(qs(text)); }
+void TfrmMain::setLabel1(std::string_view text) { Label1_->setText(qs(text)); }
+
+void TfrmMain::ShowCapturedImage(const std::filesystem::path& file) {
+  if (TfrmOSCChild* active = scopeWindow(ActiveWindow_)) active->ShowCapturedImage(file);
+}
+
+void TfrmMain::ReceiveBlock(const WaveformBlock& block) {
+  if (TfrmOSCChild* target = scopeWindow(TargetWindow_)) target->ReceiveBlock(block);
+}
+
+bool TfrmMain::captureButtonEnabled() const {
+  TfrmOSCChild* target = scopeWindow(TargetWindow_);
+  return target != nullptr && target->captureButtonEnabled();
+}
+
+void TfrmMain::setCaptureButtonEnabled(bool enable) {
+  if (TfrmOSCChild* target = scopeWindow(TargetWindow_)) target->setCaptureButtonEnabled(enable);
+}
+
+void TfrmMain::resetRunButton() {
+  if (TfrmOSCChild* active = scopeWindow(ActiveWindow_)) active->resetRunButton();
+  applyCommandState();
+}
+
+// ---------------------------------------------------------------- SessionFocusHost
+
+bool TfrmMain::anyScopeWindowInUse() const {
+  for (const Slot& s : ScopeWindows_) {
+    if (s.inUse) return true;
+  }
+  return false;
+}
+
+void TfrmMain::focusEdit1() { Edit1_->setFocus(Qt::OtherFocusReason); }
+
+// ---------------------------------------------------------------- ScopeHost
+
+void TfrmMain::SendPosition(uint16_t value, int kind) { session_->sender().SendPosition(value, kind); }
+
+void TfrmMain::SendSetting(uint16_t value, uint16_t code) {
+  session_->sender().SendSetting(value, code);
+}
+
+bool TfrmMain::LoadFinished() const { return session_->LoadFinished(); }
+
+bool TfrmMain::LoadSetup(int slot, std::function<void()> finished) {
+  if (!session_->LoadFinished()) return false;
+  const int previousTarget = TargetWindow_;
+  TargetWindow_ = slot;
+  loadFinished_ = std::move(finished);
+  if (!session_->LoadSetup()) {
+    loadFinished_ = nullptr;
+    TargetWindow_ = previousTarget;
+    return false;
+  }
+  return true;
+}
+
+void TfrmMain::setScopeWindowsEnabled(bool enable) {
+  for (Slot& s : ScopeWindows_) {
+    if (s.inUse && s.frame) s.frame->setEnabled(enable);
+  }
+}
+
+bool TfrmMain::loopRunning() const { return session_->loopRunning(); }
+
+void TfrmMain::startLoop() {
+  session_->startLoop();
+  applyCommandState();
+}
+
+void TfrmMain::stopLoop() {
+  session_->stopLoop();
+  applyCommandState();
+}
+
+void TfrmMain::activateWindow(int slot) {
+  if (!slotInUse(slot)) return;
+  if (slot != ActiveWindow_) {
+    // The page tabs are the active window's to lock.
+    if (TfrmOSCChild* old = scopeWindow(ActiveWindow_)) old->setPageTabsEnabled(true);
+  }
+  ActiveWindow_ = TargetWindow_ = slot;
+  applyCommandState();
+}
+
+void TfrmMain::scopeWindowClosed(int slot) {
+  if (!slotInUse(slot)) return;
+  ScopeWindows_[static_cast<std::size_t>(slot)].inUse = false;
+  stopLoop();
+}
+
+bool TfrmMain::captureScreen() { return session_->captureScreen(); }
+
+std::span<const uint8_t> TfrmMain::captureBuffer() const {
+  return session_->exchange().capture.CaptureBuf;
+}
+
+std::optional<std::string> TfrmMain::chooseSaveFile(const FileDialogRequest& request) {
+  return ui_.saveFileName(this, request);
+}
+
+void TfrmMain::showFileError(std::string_view text) { ui_.showError(this, qs(text)); }
+
+}  // namespace corvane

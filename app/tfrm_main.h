@@ -1,0 +1,184 @@
+// The main window: a multiple-document frame around up to eleven scope windows, the status bar,
+// the menus, and the acquisition session it owns. It is the session's ProtocolHost and
+// SessionFocusHost and the scope windows' ScopeHost, forwarding each call to the widget or the
+// core piece that decides it.
+#pragma once
+
+#include <QMainWindow>
+#include <QPointer>
+#include <array>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "app/command_state.h"
+#include "link/ftdi_backend.h"
+#include "link/serial_os.h"
+#include "protocol/acquisition_session.h"
+#include "protocol/control_vocabulary.h"
+#include "protocol/capture_file.h"
+#include "scope/widgets/scope_host.h"
+#include "storage/program_settings.h"
+
+class QLabel;
+class QLineEdit;
+class QMdiArea;
+class QMdiSubWindow;
+
+namespace corvane {
+
+class ControlMenu;
+class ControlToolbars;
+class MainMenus;
+class TfrmOSCChild;
+class UiServices;
+
+// Where the main window finds its files and devices; tests point all of it elsewhere.
+struct MainWindowConfig {
+  std::string settingsDir;                 // KV2040.ini and the OSCTEMP pair
+  std::filesystem::path captureDirectory;  // "Test.BMP"; empty: the current working directory
+  std::string helpFile;                    // the user manual opened by Help
+  // The USB backend for the loaded settings; null: the kernel's FTDI tty backend.
+  std::function<std::unique_ptr<FtdiBackend>(const ProgramSettings&)> makeUsbBackend;
+  SerialOs* serialOs = nullptr;  // null: the real termios driver
+  TimerService* timers = nullptr;  // null: Qt timers
+};
+
+class TfrmMain : public QMainWindow,
+                 public ProtocolHost,
+                 public SessionFocusHost,
+                 public ScopeHost {
+ public:
+  static constexpr int kSlotCount = 11;
+
+  TfrmMain(MainWindowConfig config, UiServices& ui, QWidget* parent = nullptr);
+  ~TfrmMain() override;
+
+  // --- The window slots.
+  // Opens a scope window in the lowest free slot; -1 (nothing opened) when all are in use.
+  int OpenScopeWindow();
+  TfrmOSCChild* scopeWindow(int slot) const;
+  int ActiveWindow() const { return ActiveWindow_; }
+  int TargetWindow() const { return TargetWindow_; }
+  bool slotInUse(int slot) const;
+
+  // --- Menu and toolbar actions.
+  void New1Click();
+  void Load1Click();
+  void Save1Click();
+  void Print1Click();
+  void PrintSetup1Click();
+  void ColorSetting1Click();
+  void Exit1Click();
+  void USB1Click();
+  void Com1Click();
+  void CommPortSetting1Click();
+  void About1Click();
+  void Help1Click();
+  // A Control menu entry or toolbar command: sent (parked while the loop runs); Auto Set also
+  // lengthens the reply time-out, Math > Arithmetic also sets the target window's mode.
+  void perform(const ControlCommand& command);
+  void runAppAction(AppAction action);
+
+  AcquisitionSession& session() { return *session_; }
+  const ProgramSettings& settings() const { return settings_; }
+  ProgramSettings& settings() { return settings_; }
+  MainMenus& menus() { return *menus_; }
+  ControlMenu& controlMenu() { return *controlMenu_; }
+  ControlToolbars& toolbars() { return *toolbars_; }
+  const CommandState& commandState() const { return commandState_; }
+  QLabel* label1() const { return Label1_; }
+  // The status bar panels' texts.
+  QString txStrText() const;
+  QString txTotText() const;
+  QString rxTotText() const;
+
+  // --- ProtocolHost.
+  void showError(std::string_view text) override;
+  void showInformation(std::string_view text) override;
+  void setTxStr(std::string_view text) override;
+  void setTXTot(std::string_view text) override;
+  void setRXTot(std::string_view text) override;
+  void setLabel1(std::string_view text) override;
+  void EnableCommandControls(bool enable) override;
+  void ShowCapturedImage(const std::filesystem::path& file) override;
+  void ReceiveBlock(const WaveformBlock& block) override;
+  bool captureButtonEnabled() const override;
+  void setCaptureButtonEnabled(bool enable) override;
+  void resetRunButton() override;
+
+  // --- SessionFocusHost.
+  bool anyScopeWindowInUse() const override;
+  void focusEdit1() override;
+
+  // --- ScopeHost.
+  void SendPosition(uint16_t value, int kind) override;
+  void SendSetting(uint16_t value, uint16_t code) override;
+  bool LoadFinished() const override;
+  bool LoadSetup(int slot, std::function<void()> finished) override;
+  void setScopeWindowsEnabled(bool enable) override;
+  bool loopRunning() const override;
+  void startLoop() override;
+  void stopLoop() override;
+  void activateWindow(int slot) override;
+  void EnableScopeCommands() override;
+  void pageChanged(int slot, int page) override;
+  void scopeWindowClosed(int slot) override;
+  const DisplayColors& colors() const override { return colors_; }
+  void runShortcut(HostShortcut shortcut) override;
+  bool captureScreen() override;
+  std::span<const uint8_t> captureBuffer() const override;
+  std::optional<std::string> chooseSaveFile(const FileDialogRequest& request) override;
+  void showFileError(std::string_view text) override;
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  struct Slot {
+    bool inUse = false;
+    QPointer<TfrmOSCChild> window;
+    QPointer<QMdiSubWindow> frame;
+  };
+
+  void buildStatusBar();
+  void firstShow();
+  void restoreLastRecord(const WaveformBlock*& restored, WaveformBlock& holder);
+  void applyCommandState();
+  bool handleShortcutKey(QKeyEvent* event);
+  std::string settingsPath() const;
+  DisplayColors colorsFromSettings() const;
+  PortSettings portSettings() const;
+
+  MainWindowConfig config_;
+  UiServices& ui_;
+  ProgramSettings settings_;
+  DisplayColors colors_;
+  std::unique_ptr<TimerService> ownTimers_;
+  DirectoryCaptureWriter captureWriter_;
+  std::unique_ptr<AcquisitionSession> session_;
+  std::function<void()> loadFinished_;
+
+  QMdiArea* mdi_ = nullptr;
+  MainMenus* menus_ = nullptr;
+  ControlMenu* controlMenu_ = nullptr;
+  ControlToolbars* toolbars_ = nullptr;
+  QLabel* TxStr_ = nullptr;
+  QLabel* Label1_ = nullptr;
+  QLabel* TXTot_ = nullptr;
+  QLabel* RXTot_ = nullptr;
+  QLineEdit* Edit1_ = nullptr;
+
+  std::array<Slot, kSlotCount> ScopeWindows_;
+  int ActiveWindow_ = 0;
+  int TargetWindow_ = 0;
+  bool FirstShow_ = true;
+  bool closing_ = false;
+  CommandState commandState_;
+};
+
+}  // namespace corvane

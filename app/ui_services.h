@@ -1,0 +1,53 @@
+// The main window's modal dialogs and desktop services, behind one interface so that tests run
+// the window without a box ever waiting for a click. QtUiServices is the real one.
+#pragma once
+
+#include <QString>
+#include <optional>
+#include <string>
+
+#include "app/tfrm_color_set.h"
+#include "protocol/connection_selection.h"
+#include "scope/widgets/scope_host.h"
+
+class QWidget;
+
+namespace corvane {
+
+class UiServices {
+ public:
+  virtual ~UiServices() = default;
+  // Modal boxes titled "Corvane" with one OK button.
+  virtual void showError(QWidget* parent, const QString& text) = 0;
+  virtual void showInformation(QWidget* parent, const QString& text) = 0;
+  // File dialogs; nullopt when cancelled.
+  virtual std::optional<std::string> openFileName(QWidget* parent,
+                                                  const FileDialogRequest& request) = 0;
+  virtual std::optional<std::string> saveFileName(QWidget* parent,
+                                                  const FileDialogRequest& request) = 0;
+  // "Comm. Port Setup.": the stored indices when closed with "&Close", nullopt from the close box.
+  virtual std::optional<PortSettings> commPortSettings(QWidget* parent,
+                                                       const PortSettings& current) = 0;
+  // "Color Setting" shown modally over the current slots.
+  virtual ColorSetResult colorSettings(QWidget* parent, const ColorSlots& slots) = 0;
+  virtual void showAbout(QWidget* parent) = 0;
+  // Opens a local file with the desktop's viewer; false when nothing could open it.
+  virtual bool openWithDesktop(const QString& path) = 0;
+};
+
+class QtUiServices : public UiServices {
+ public:
+  void showError(QWidget* parent, const QString& text) override;
+  void showInformation(QWidget* parent, const QString& text) override;
+  std::optional<std::string> openFileName(QWidget* parent,
+                                          const FileDialogRequest& request) override;
+  std::optional<std::string> saveFileName(QWidget* parent,
+                                          const FileDialogRequest& request) override;
+  std::optional<PortSettings> commPortSettings(QWidget* parent,
+                                               const PortSettings& current) override;
+  ColorSetResult colorSettings(QWidget* parent, const ColorSlots& slots) override;
+  void showAbout(QWidget* parent) override;
+  bool openWithDesktop(const QString& path) override;
+};
+
+}  // namespace corvane

@@ -1,0 +1,127 @@
+// TfrmMain in a test: a temporary settings folder, boxes and dialogs answered from a script, the
+// serial port on a pseudo-terminal (or the simulator's), a fake FTDI device.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <pty.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <deque>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/tfrm_main.h"
+#include "app/ui_services.h"
+#include "session_test_support.h"
+
+namespace corvane::apptest {
+
+namespace fs = std::filesystem;
+
+class ScriptedUi : public UiServices {
+ public:
+  std::vector<std::string> errors, infos, opened;
+  std::deque<std::optional<std::string>> fileAnswers;
+  std::optional<PortSettings> commAnswer;
+
+  void showError(QWidget*, const QString& text) override { errors.push_back(text.toStdString()); }
+  void showInformation(QWidget*, const QString& text) override {
+    infos.push_back(text.toStdString());
+  }
+  std::optional<std::string> openFileName(QWidget*, const FileDialogRequest&) override {
+    return next();
+  }
+  std::optional<std::string> saveFileName(QWidget*, const FileDialogRequest&) override {
+    return next();
+  }
+  std::optional<PortSettings> commPortSettings(QWidget*, const PortSettings&) override {
+    return commAnswer;
+  }
+  ColorSetResult colorAnswer;
+  ColorSetResult colorSettings(QWidget*, const ColorSlots&) override { return colorAnswer; }
+  void showAbout(QWidget*) override {}
+  bool openWithDesktop(const QString& path) override {
+    opened.push_back(path.toStdString());
+    return true;
+  }
+
+ private:
+  std::optional<std::string> next() {
+    if (fileAnswers.empty()) return std::nullopt;
+    auto a = fileAnswers.front();
+    fileAnswers.pop_front();
+    return a;
+  }
+};
+
+inline std::string readAll(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+inline void writeAll(const fs::path& p, const std::string& bytes) {
+  std::ofstream(p, std::ios::binary) << bytes;
+}
+
+// One main window with its own folder. `comDevice` becomes COM1 in the "Devices" section.
+struct MainRig {
+  fs::path dir;
+  ScriptedUi ui;
+  std::shared_ptr<sessiontest::WireFtdiBackend::State> usb =
+      std::make_shared<sessiontest::WireFtdiBackend::State>();
+  std::unique_ptr<TfrmMain> main;
+
+  MainRig() {
+    char templ[] = "/tmp/corvane-app-XXXXXX";
+    dir = ::mkdtemp(templ);
+    usb->present = false;
+  }
+  ~MainRig() {
+    main.reset();
+    std::error_code ec;
+    fs::remove_all(dir, ec);
+  }
+  fs::path file(const std::string& name) const { return dir / name; }
+
+  void writeIni(const std::string& comDevice, const std::string& extra = {}) {
+    writeAll(file("KV2040.ini"), "[Devices]\nCOM1=" + comDevice + "\n" + extra);
+  }
+
+  TfrmMain& start() {
+    MainWindowConfig config;
+    config.settingsDir = dir.string();
+    config.captureDirectory = dir;
+    config.helpFile = file("Corvane.html").string();
+    auto state = usb;
+    config.makeUsbBackend = [state](const ProgramSettings&) {
+      return std::make_unique<sessiontest::WireFtdiBackend>(state);
+    };
+    main = std::make_unique<TfrmMain>(std::move(config), ui);
+    main->show();
+    QApplication::processEvents();
+    return *main;
+  }
+};
+
+// A pseudo-terminal whose slave stands in for a serial port nobody answers on.
+struct QuietPort {
+  int master = -1, slave = -1;
+  std::string path;
+  QuietPort() {
+    char name[256] = {};
+    if (::openpty(&master, &slave, name, nullptr, nullptr) == 0) path = name;
+  }
+  ~QuietPort() {
+    if (master >= 0) ::close(master);
+    if (slave >= 0) ::close(slave);
+  }
+};
+
+}  // namespace corvane::apptest

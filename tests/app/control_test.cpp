@@ -1,0 +1,142 @@
+#include <poll.h>
+
+#include <QAction>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTest>
+#include <QToolBar>
+
+#include "app/control_commands.h"
+#include "app/main_menus.h"
+#include "app_test_support.h"
+#include "scope/widgets/tfrm_osc_child.h"
+
+namespace corvane::apptest {
+namespace {
+
+// What reached the far end of the serial line so far.
+std::string drain(const QuietPort& port) {
+  std::string got;
+  for (int i = 0; i < 20; ++i) {
+    pollfd p{port.master, POLLIN, 0};
+    if (::poll(&p, 1, 20) <= 0) continue;
+    char buf[512];
+    const ssize_t n = ::read(port.master, buf, sizeof buf);
+    if (n > 0) got.append(buf, static_cast<std::size_t>(n));
+  }
+  return got;
+}
+
+std::string frame(const char* body) { return "\x02" + std::string(body) + "\x03"; }
+
+struct ControlRig {
+  QuietPort port;
+  MainRig rig;
+  TfrmMain* m;
+  ControlRig() {
+    rig.writeIni(port.path);
+    m = &rig.start();
+    drain(port);
+  }
+  QAction* menu(const char* path) { return m->controlMenu().action(path); }
+  QAction* button(const char* hint) { return m->toolbars().button(hint); }
+  bool enabled(const char* title) {
+    for (QAction* a : m->menuBar()->actions()) {
+      if (a->text() == title) return a->isEnabled();
+    }
+    for (QMenu* sub : m->controlMenu().menu()->findChildren<QMenu*>()) {
+      if (sub->title() == title) return sub->menuAction()->isEnabled();
+    }
+    return m->controlMenu().action(title) != nullptr && m->controlMenu().action(title)->isEnabled();
+  }
+};
+
+TEST(ControlCommands, MenuAndToolbarSendThroughTheSerialLink) {
+  ControlRig r;
+  ASSERT_NE(r.menu("Control/Save/Recall CH1/Mem. 3"), nullptr);
+  r.menu("Control/Save/Recall CH1/Mem. 3")->trigger();
+  r.menu("Save/Recall CH2/Mem. 3")->trigger();
+  r.menu("Trigger/Type/TV Line")->trigger();
+  const std::string sent = drain(r.port);
+  EXPECT_NE(sent.find("007100040006"), std::string::npos) << sent;
+  EXPECT_NE(sent.find("007100040007"), std::string::npos) << sent;
+  EXPECT_NE(sent.find("008900040001"), std::string::npos) << sent;
+
+  for (int i = 0; i < 4; ++i) r.button("Trigger Source")->trigger();
+  const std::string steps = drain(r.port);
+  std::vector<int> fields;
+  for (std::size_t at = steps.find("00830004"); at != std::string::npos;
+       at = steps.find("00830004", at + 1)) {
+    fields.push_back(std::stoi(steps.substr(at + 8, 4)));
+  }
+  EXPECT_EQ(fields, (std::vector<int>{1, 2, 3, 0}));
+
+  r.button("Auto Set")->trigger();
+  EXPECT_NE(drain(r.port).find("017400080000019"), std::string::npos);
+  EXPECT_EQ(r.m->session().Timer1().interval(), 7000);
+}
+
+TEST(ControlCommands, ArithmeticSetsTheTargetWindowsMode) {
+  ControlRig r;
+  ASSERT_NE(r.menu("Math/Arithmetic/Ch1 - Ch2"), nullptr);
+  r.menu("Math/Arithmetic/Ch1 - Ch2")->trigger();
+  EXPECT_NE(drain(r.port).find("005300040002"), std::string::npos);
+  EXPECT_EQ(r.m->scopeWindow(0)->record().ArithMode(), 2);
+}
+
+TEST(ControlCommands, TransferLockScopePageAndLoopDecideTheEnabledState) {
+  ControlRig r;
+  TfrmMain& m = *r.m;
+  m.EnableCommandControls(false);
+  for (const char* sub : {"CH 1", "CH 2", "Math", "Time", "Trigger", "Acquire", "Display", "Save",
+                          "Measure", "RUN/STOP"}) {
+    EXPECT_FALSE(r.enabled(sub)) << sub;
+  }
+  EXPECT_TRUE(m.menus().Help1->isEnabled());
+  EXPECT_TRUE(m.menus().About1->isEnabled());
+  EXPECT_TRUE(m.menus().Exit1->isEnabled());
+  EXPECT_TRUE(m.menus().ColorSetting1->isEnabled());
+  EXPECT_TRUE(r.button("Help")->isEnabled());
+  EXPECT_FALSE(r.button("Color setup")->isEnabled());
+  EXPECT_FALSE(m.scopeWindow(0)->findChild<QTabWidget*>("PageControl1")->tabBar()->isEnabled());
+
+  // The Scope page brings back its own list and nothing else.
+  m.EnableScopeCommands();
+  for (const char* sub : {"CH 1", "CH 2", "Trigger"}) EXPECT_TRUE(r.enabled(sub)) << sub;
+  for (const char* sub : {"Math", "Time", "Acquire", "Display", "Save", "Measure", "RUN/STOP"}) {
+    EXPECT_FALSE(r.enabled(sub)) << sub;
+  }
+  EXPECT_TRUE(m.menus().New1->isEnabled());
+  EXPECT_FALSE(m.menus().Save1->isEnabled());
+  EXPECT_TRUE(r.button("Trigger Mode")->isEnabled());
+  EXPECT_FALSE(r.button("Run/Stop")->isEnabled());
+  EXPECT_FALSE(m.menus().SetConnection1->menuAction()->isEnabled());
+  m.EnableCommandControls(true);
+  EXPECT_TRUE(r.enabled("Measure"));
+
+  // RUN locks its seven controls, STOP returns them.
+  m.startLoop();
+  for (QAction* a : {m.menus().New1, m.menus().Load1, m.menus().CommPortSetting1,
+                     m.menus().SetConnection1->menuAction(), r.button("New File"),
+                     r.button("File Open."), r.button("Comm Port setup")}) {
+    EXPECT_FALSE(a->isEnabled()) << a->text().toStdString();
+  }
+  EXPECT_TRUE(m.menus().Save1->isEnabled());
+  // A setting chosen meanwhile is parked; a second one replaces it.
+  r.menu("CH 1/Volt Division/1 V")->trigger();
+  r.menu("CH 1/Volt Division/2 V")->trigger();
+  EXPECT_TRUE(m.session().sender().PendingFlag());
+  m.stopLoop();
+  const std::string sent = drain(r.port);
+  // Only the second choice went out, once.
+  EXPECT_NE(sent.find("000600040009"), std::string::npos) << sent;
+  EXPECT_EQ(sent.find("00060004"), sent.rfind("00060004")) << sent;
+  for (QAction* a : {m.menus().New1, m.menus().Load1, r.button("Comm Port setup")}) {
+    EXPECT_TRUE(a->isEnabled());
+  }
+}
+
+}  // namespace
+}  // namespace corvane::apptest

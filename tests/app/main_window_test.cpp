@@ -1,0 +1,220 @@
+#include <QAction>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include "app/main_menus.h"
+#include "app_test_support.h"
+#include "scope/display_render.h"
+#include "scope/widgets/tfrm_osc_child.h"
+#include "storage/data_file.h"
+#include "support/sim_process.h"
+
+namespace corvane::apptest {
+namespace {
+
+std::string blockBytes(const WaveformBlock& b) {
+  return std::string(reinterpret_cast<const char*>(b.bytes.data()), b.bytes.size());
+}
+
+QString title(TfrmMain& m, int slot) { return m.scopeWindow(slot)->windowTitle(); }
+
+TEST(MainWindow, FirstStartOpensOneEmptyWindowAndExitWritesRecordAndDefaults) {
+  QuietPort port;
+  MainRig rig;
+  rig.writeIni(port.path, "; kept\n[Mine]\nx=1\n");
+  TfrmMain& m = rig.start();
+
+  EXPECT_EQ(rig.ui.infos, std::vector<std::string>{"USB is not available."});
+  EXPECT_TRUE(rig.ui.errors.empty());
+  EXPECT_FALSE(m.menus().USB1->isEnabled());
+  EXPECT_TRUE(m.menus().Com1->isChecked());
+  EXPECT_EQ(m.label1()->text(), "FrameRate = ");
+  EXPECT_EQ(m.windowTitle(), "Corvane ");
+  ASSERT_TRUE(m.slotInUse(0));
+  EXPECT_FALSE(m.slotInUse(1));
+  EXPECT_EQ(title(m, 0), "Corvane - 1");
+  EXPECT_TRUE(m.session().COMM().connected());
+
+  m.scopeWindow(0)->setNotesLines({"bench 3", "probe x10"});
+  m.Exit1Click();
+  EXPECT_EQ(readAll(rig.file("OSCTEMP.DSO")), blockBytes(MakeNewWindowRecord()));
+  EXPECT_EQ(readAll(rig.file("OSCTEMP.TXT")), "bench 3\r\nprobe x10\r\n");
+  EXPECT_EQ(readAll(rig.file("KV2040.ini")),
+            "[Devices]\nCOM1=" + port.path +
+                "\n; kept\n[Mine]\nx=1\n"
+                "[COMM Set]\nPort=0\nBaud rates=2\nParity Bits=1\nStop Bits=0\n"
+                "[Color Setup]\nCh1 Color=16777215\nCh2 Color=16777215\nMerge Color=16777215\n"
+                "Cursor Color=16777215\nRecall Color=16777215\nGrid Color=7829367\n"
+                "GoNoGo Color=7829367\n"
+                "[Delay]\nLevel=500\n"
+                "[Printer Information]\nWave Form=1\nCorvane notes=1\n");
+}
+
+TEST(MainWindow, RestoreChoosesUsbOnlyWhenTheRecordSaysSoAndUsbOpened) {
+  QuietPort port;
+  WaveformBlock saved = MakeNewWindowRecord();
+  saved.setLinkUsb(1);
+  saved.setTimeDivIndex(7);
+  for (bool usbPresent : {true, false}) {
+    MainRig rig;
+    rig.writeIni(port.path);
+    rig.usb->present = usbPresent;
+    writeAll(rig.file("OSCTEMP.DSO"), blockBytes(saved));
+    writeAll(rig.file("OSCTEMP.TXT"), "restored\r\n");
+    TfrmMain& m = rig.start();
+    ASSERT_TRUE(m.slotInUse(0));
+    EXPECT_EQ(title(m, 0), "Corvane - 1");
+    EXPECT_EQ(m.scopeWindow(0)->record().TimeDivIndex(), 7);
+    EXPECT_EQ(m.scopeWindow(0)->notesLines(), std::vector<std::string>{"restored"});
+    EXPECT_EQ(m.menus().USB1->isChecked(), usbPresent);
+    EXPECT_EQ(m.session().linkChoice().USB1Checked, usbPresent);
+  }
+}
+
+TEST(MainWindow, WrongSizedRestoreOpensNothingAndLeavesTheFileAlone) {
+  QuietPort port;
+  MainRig rig;
+  rig.writeIni(port.path);
+  writeAll(rig.file("OSCTEMP.DSO"), std::string(18119, 'x'));
+  TfrmMain& m = rig.start();
+  EXPECT_EQ(rig.ui.errors, std::vector<std::string>{"Data isn't verified.."});
+  EXPECT_FALSE(m.anyScopeWindowInUse());
+  m.Exit1Click();
+  EXPECT_EQ(readAll(rig.file("OSCTEMP.DSO")), std::string(18119, 'x'));
+}
+
+TEST(MainWindow, SlotsAreReusedLowestFirstAndAFullTableOpensNothing) {
+  QuietPort port;
+  MainRig rig;
+  rig.writeIni(port.path);
+  TfrmMain& m = rig.start();
+  m.New1Click();
+  m.New1Click();
+  EXPECT_EQ(title(m, 2), "Corvane - 3");
+  m.scopeWindow(0)->parentWidget()->close();
+  QApplication::processEvents();
+  EXPECT_FALSE(m.slotInUse(0));
+  m.New1Click();
+  EXPECT_EQ(m.ActiveWindow(), 0);
+  EXPECT_EQ(title(m, 0), "Corvane - 1");
+  for (int i = 0; i < 8; ++i) m.New1Click();
+  EXPECT_EQ(m.OpenScopeWindow(), 10 + 1 - 12);  // -1: all eleven in use
+  m.scopeWindow(4)->FormActivate();
+  m.New1Click();
+  EXPECT_EQ(m.ActiveWindow(), 4);
+  EXPECT_EQ(m.TargetWindow(), 4);
+}
+
+TEST(MainWindow, OpenRefusesWrongSizesAndSaveWritesThePair) {
+  QuietPort port;
+  MainRig rig;
+  rig.writeIni(port.path);
+  TfrmMain& m = rig.start();
+  for (std::size_t size : {18119u, 18121u}) {
+    writeAll(rig.file("bad.DSO"), std::string(size, '\0'));
+    rig.ui.fileAnswers = {rig.file("bad.DSO").string()};
+    m.Load1Click();
+  }
+  EXPECT_EQ(rig.ui.errors, (std::vector<std::string>{"Data isn't verified..",
+                                                     "Data isn't verified.."}));
+  EXPECT_FALSE(m.slotInUse(1));
+
+  WaveformBlock b = MakeNewWindowRecord();
+  b.setTimeDivIndex(3);
+  writeAll(rig.file("run.dso"), blockBytes(b));
+  writeAll(rig.file("run.TXT"), "a\r\nb\r\n");
+  rig.ui.fileAnswers = {rig.file("run.dso").string()};
+  m.Load1Click();
+  ASSERT_TRUE(m.slotInUse(1));
+  EXPECT_EQ(m.ActiveWindow(), 1);
+  EXPECT_EQ(title(m, 1).toStdString(), rig.file("run.dso").string());
+  EXPECT_EQ(m.scopeWindow(1)->notesLines(), (std::vector<std::string>{"a", "b"}));
+
+  rig.ui.fileAnswers = {rig.file("copy.data").string()};
+  m.Save1Click();
+  EXPECT_EQ(readAll(rig.file("copy.data")).size(), 18120u);
+  EXPECT_EQ(readAll(rig.file("copy.dTXT")), "a\r\nb\r\n");
+  EXPECT_EQ(title(m, 1).toStdString(), rig.file("copy.data").string());
+}
+
+TEST(MainWindow, ExitStillSavesSettingsWhenTheRecordCannotBeWritten) {
+  QuietPort port;
+  MainRig rig;
+  rig.writeIni(port.path);
+  TfrmMain& m = rig.start();
+  fs::create_directory(rig.file("OSCTEMP.DSO"));  // a folder where the record should go
+  m.Exit1Click();
+  ASSERT_EQ(rig.ui.errors.size(), 1u);
+  EXPECT_NE(rig.ui.errors[0].find("OSCTEMP.DSO"), std::string::npos) << rig.ui.errors[0];
+  EXPECT_NE(readAll(rig.file("KV2040.ini")).find("Wave Form=1"), std::string::npos);
+}
+
+TEST(MainWindow, KeysWorkWithoutWindowsAndNotesKeepTheirOwnCut) {
+  QuietPort port;
+  MainRig rig;
+  rig.writeIni(port.path);
+  TfrmMain& m = rig.start();
+  auto* memo = m.scopeWindow(0)->findChild<QPlainTextEdit*>("Memo1");
+  ASSERT_NE(memo, nullptr);
+  m.scopeWindow(0)->findChild<QTabWidget*>("PageControl1")->setCurrentIndex(2);
+  memo->setFocus();
+  memo->selectAll();
+  QTest::keyClick(memo, Qt::Key_X, Qt::ControlModifier);
+  EXPECT_TRUE(m.isVisible());
+  EXPECT_TRUE(memo->toPlainText().isEmpty());
+
+  m.scopeWindow(0)->parentWidget()->close();
+  QApplication::processEvents();
+  ASSERT_FALSE(m.anyScopeWindowInUse());
+  m.focusEdit1();
+  QWidget* edit1 = m.findChild<QWidget*>("Edit1");
+  QTest::keyClick(edit1, Qt::Key_N, Qt::ControlModifier);
+  EXPECT_TRUE(m.slotInUse(0));
+}
+
+// The whole road against the simulated instrument on its pseudo-terminal at 38,400 bit/s.
+TEST(MainWindow, SetupLoadAndRunAgainstTheSimulator) {
+  test_support::SimProcess sim({"--baud", "38400"});
+  ASSERT_FALSE(sim.path().empty());
+  MainRig rig;
+  rig.writeIni(sim.path(), "[COMM Set]\nBaud rates=5\nParity Bits=1\n");
+  TfrmMain& m = rig.start();
+  ASSERT_TRUE(rig.ui.errors.empty());
+  TfrmOSCChild* w = m.scopeWindow(0);
+  auto* setup = w->findChild<QPushButton*>("ToolbarButton971");
+  auto* run = w->findChild<QPushButton*>("BitBtn1");
+  QTest::mouseClick(setup, Qt::LeftButton);
+  EXPECT_FALSE(m.session().LoadFinished());
+  EXPECT_FALSE(m.menus().New1->isEnabled());
+  EXPECT_TRUE(m.menus().Help1->isEnabled());
+  EXPECT_TRUE(m.menus().Exit1->isEnabled());
+  EXPECT_TRUE(QTest::qWaitFor([&] { return m.session().LoadFinished(); }, 8000));
+  EXPECT_TRUE(rig.ui.errors.empty());
+  EXPECT_TRUE(m.menus().New1->isEnabled());
+  // The simulator's CH1 is a 1 kHz square wave at 0.5 ms/div.
+  EXPECT_EQ(w->findChild<QLabel*>("CFREQCH1")->text(), "1.00kHz");
+  ASSERT_TRUE(run->isEnabled());
+
+  QTest::mouseClick(run, Qt::LeftButton);
+  EXPECT_EQ(run->text(), "STOP");
+  EXPECT_FALSE(m.menus().New1->isEnabled());
+  EXPECT_FALSE(m.menus().CommPortSetting1->isEnabled());
+  EXPECT_TRUE(m.menus().Save1->isEnabled());
+  EXPECT_TRUE(QTest::qWaitFor(
+      [&] { return m.label1()->text().size() > QString("FrameRate = ").size(); }, 10000));
+  QTest::mouseClick(run, Qt::LeftButton);
+  EXPECT_EQ(run->text(), "RUN");
+  EXPECT_TRUE(m.menus().New1->isEnabled());
+
+  m.Exit1Click();
+  EXPECT_EQ(readAll(rig.file("OSCTEMP.DSO")), blockBytes(w->record()));
+  EXPECT_NE(readAll(rig.file("KV2040.ini")).find("Baud rates=5"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace corvane::apptest
