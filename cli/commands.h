@@ -16,6 +16,8 @@ int exportCommand(const Args& args, std::ostream& out, std::ostream& err);
 int demoRecordCommand(const Args& args, std::ostream& out, std::ostream& err);
 int acquireCommand(const Args& args, std::ostream& out, std::ostream& err);
 int watchCommand(const Args& args, std::ostream& out, std::ostream& err);
+// 1 also for "Receive time out." and a link that does not open.
+int controlCommand(const Args& args, std::ostream& out, std::ostream& err);
 
 extern const char* const kUsage;
 

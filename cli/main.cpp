@@ -16,6 +16,7 @@ int main(int argc, char** argv) {
   if (name == "export") return exportCommand(args, std::cout, std::cerr);
   if (name == "acquire") return acquireCommand(args, std::cout, std::cerr);
   if (name == "watch") return watchCommand(args, std::cout, std::cerr);
+  if (name == "control") return controlCommand(args, std::cout, std::cerr);
   if (name == "render") return corvane::renderCommand(args);
   if (name == "demo-record") return demoRecordCommand(args, std::cout, std::cerr);
   if (name == "--help" || name == "-h" || name == "help") {

@@ -1,0 +1,135 @@
+// The Control vocabulary: every entry of the Control menu, the three toolbars and the stepping
+// buttons, as data. The menu, the toolbars and `corvane-cli control` are all built from these
+// tables, and all of them send through performControlCommand / stepSetting, so no caption or code
+// is written twice.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "analysis/waveform_block.h"
+#include "protocol/command_frame.h"
+#include "protocol/command_sender.h"
+
+namespace corvane {
+
+class AcquisitionSession;
+
+// What an entry does besides sending its frame.
+enum class ControlEffect : uint8_t {
+  kNone,
+  kArithmeticMode,  // the menu then calls SetArithmeticMode(first) on the target scope window
+  kAutoSet,         // Timer1's interval becomes AcquisitionSession::kAutoSetTimeoutMs
+};
+
+// One frame: a setting (SendSetting(first, code)) or an action (SendActionFrame(first, second);
+// code is then always 174).
+struct ControlCommand {
+  enum class Kind : uint8_t { kSetting, kAction };
+  Kind kind = Kind::kSetting;
+  uint16_t code = 0;
+  uint16_t first = 0;   // the setting's value, or the action's first field
+  uint16_t second = 0;  // the action's second field; unused by settings
+  ControlEffect effect = ControlEffect::kNone;
+
+  // The frame as it goes on the wire, STX and ETX included.
+  std::string frame() const;
+};
+
+// The Control menu flattened in menu order (pre-order): a submenu is followed by its contents.
+// depth 1 = directly in the Control menu. parent is the index of the holding submenu, -1 at
+// depth 1.
+struct ControlNode {
+  enum class Kind : uint8_t { kSubmenu, kSeparator, kCommand };
+  Kind kind = Kind::kCommand;
+  int depth = 1;
+  int parent = -1;
+  std::string_view caption;  // exactly as shown; empty for separators
+  std::string path;          // captions joined by '/' ("CH 1/Volt Division/1 V")
+  ControlCommand command;    // kCommand only
+};
+
+inline constexpr std::string_view kControlMenuCaption = "&Control";
+inline constexpr std::string_view kControlPathPrefix = "Control/";
+
+const std::vector<ControlNode>& controlMenu();
+
+// An instrument setting that a toolbar button steps through; the mirror byte lives at `offset`
+// of the staging WaveformBlock.
+struct SteppingSetting {
+  std::size_t offset = 0;
+  uint8_t choices = 0;
+  uint16_t code = 0;
+};
+
+enum class AppAction : uint8_t {
+  kNew,              // File > "&New"
+  kOpen,             // File > "&Open"
+  kSave,             // File > "&Save"
+  kPrint,            // File > "&Print"
+  kCommPortSetting,  // Config > "Comm. Port Setting"
+  kColorSetting,     // Config > "Color Setting"
+  kAbout,            // About
+  kHelp,             // Help
+};
+
+struct ToolbarButton {
+  enum class Kind : uint8_t { kSeparator, kCommand, kStep, kApp };
+  Kind kind = Kind::kSeparator;
+  std::string_view hint;  // the tooltip; empty for separators
+  // kCommand: the command sent. menuIndex is its entry in controlMenu(), -1 when the command is
+  // the toolbar's own (Auto Set).
+  ControlCommand command;
+  int menuIndex = -1;
+  SteppingSetting step;             // kStep
+  AppAction app = AppAction::kNew;  // kApp
+};
+
+struct ToolbarSpec {
+  std::string_view caption;            // "Control Tool", "Trigger Tool", "Config Tool"
+  std::vector<ToolbarButton> buttons;  // left to right
+};
+
+// The three toolbars in order.
+const std::vector<ToolbarSpec>& controlToolbars();
+// The toolbar button with this hint, or null.
+const ToolbarButton* findToolbarButton(std::string_view hint);
+
+// Auto Set: action (0, 190) and nothing else in the menu; only the toolbar has it.
+inline constexpr ControlCommand kAutoSetCommand{ControlCommand::Kind::kAction, kActionCode, 0, 190,
+                                                ControlEffect::kAutoSet};
+
+// Everything that can be named on the command line: every command of the Control menu in menu
+// order, then the toolbar's own commands under their toolbar ("Control Tool/Auto Set").
+struct ControlEntry {
+  std::string path;
+  ControlCommand command;
+};
+const std::vector<ControlEntry>& controlEntries();
+
+// Exact match of the path, with or without a leading "Control/"; null when unknown.
+const ControlEntry* findControlEntry(std::string_view path);
+// Up to `count` known paths nearest to an unknown one (edit distance, letter case counting less),
+// nearest first.
+std::vector<std::string> closestControlPaths(std::string_view path, std::size_t count = 3);
+
+// Sends the command's frame (parked while the real-time loop runs). ControlEffect::kAutoSet needs
+// the session's Timer1 and is not applied by the sender-only form.
+void sendControlCommand(const ControlCommand& command, CommandSender& sender);
+// The menu's and the command line's path: sends and applies kAutoSet. kArithmeticMode is the
+// caller's (it concerns a scope window).
+void performControlCommand(const ControlCommand& command, AcquisitionSession& session);
+// "Auto Set": action (0, 190), then Timer1's interval is 7000 ms, so that the loop pauses and the
+// reply is awaited as long as the instrument needs.
+void AutoSet(AcquisitionSession& session);
+
+// A stepping button: reads the mirror byte, adds 1, wraps to 0 at the number of choices (a byte
+// already at or beyond it, like a TV trigger's mode 3 or 4 or a 255, also steps to 0), stores it
+// and sends it with SendSetting. Returns the value sent.
+uint8_t stepSetting(const SteppingSetting& step, WaveformBlock& staging, CommandSender& sender);
+
+}  // namespace corvane
