@@ -23,7 +23,8 @@ const char* const kUsage =
     "       corvane-cli acquire --usb [DEVICE] OUT.DSO\n"
     "       corvane-cli watch --serial DEVICE [--baud N] [--parity P] [--cycles N]\n"
     "       corvane-cli watch --usb [DEVICE] [--cycles N]\n"
-    "       corvane-cli demo-record OUT.DSO\n";
+    "       corvane-cli demo-record OUT.DSO\n"
+    "       corvane-cli report FILE.DSO OUT.pdf [--notes FILE.TXT] [--no-scope] [--no-notes]\n";
 
 namespace {
 
