@@ -3,6 +3,7 @@
 
 #include "cli/commands.h"
 #include "cli/render_command.h"
+#include "cli/report/report_command.h"
 
 int main(int argc, char** argv) {
   using namespace corvane::cli;
@@ -18,6 +19,7 @@ int main(int argc, char** argv) {
   if (name == "watch") return watchCommand(args, std::cout, std::cerr);
   if (name == "control") return controlCommand(args, std::cout, std::cerr);
   if (name == "render") return corvane::renderCommand(args);
+  if (name == "report") return corvane::reportCommand(args);
   if (name == "demo-record") return demoRecordCommand(args, std::cout, std::cerr);
   if (name == "--help" || name == "-h" || name == "help") {
     std::cout << kUsage;

@@ -25,7 +25,8 @@ const char* const kUsage =
     "       corvane-cli watch --usb [DEVICE] [--cycles N]\n"
     "       corvane-cli control --list [--json]\n"
     "       corvane-cli control (--serial DEVICE [--baud N] [--parity P] | --usb [DEVICE]) PATH...\n"
-    "       corvane-cli demo-record OUT.DSO\n";
+    "       corvane-cli demo-record OUT.DSO\n"
+    "       corvane-cli report FILE.DSO OUT.pdf [--notes FILE.TXT] [--no-scope] [--no-notes]\n";
 
 namespace {
 

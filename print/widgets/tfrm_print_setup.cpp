@@ -1,0 +1,113 @@
+#include "print/widgets/tfrm_print_setup.h"
+
+#include <QCheckBox>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QScreen>
+#include <QVBoxLayout>
+
+namespace corvane {
+namespace {
+
+void name(QWidget* w, const char* objectName) {
+  w->setObjectName(QLatin1String(objectName));
+  w->setAccessibleDescription(QLatin1String(objectName));
+}
+
+QCheckBox* boldCheckBox(const char* caption, const char* objectName, bool checked,
+                        QWidget* parent) {
+  auto* box = new QCheckBox(QLatin1String(caption), parent);
+  name(box, objectName);
+  box->setAccessibleName(QLatin1String(caption));
+  QFont bold = box->font();
+  bold.setBold(true);
+  box->setFont(bold);
+  // The box sits on the right of its caption.
+  box->setLayoutDirection(Qt::RightToLeft);
+  box->setChecked(checked);
+  return box;
+}
+
+}  // namespace
+
+TfrmPrintSetup::TfrmPrintSetup(const PrintOptions& options, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowStaysOnTopHint),
+      stored_(options) {
+  name(this, "TfrmPrintSetup");
+  setWindowTitle(QStringLiteral("Print Data Setup."));
+  QFont font;
+  font.setFamilies({QStringLiteral("Arial"), QStringLiteral("Liberation Sans")});
+  font.setPixelSize(13);
+  setFont(font);
+
+  auto* strip = new QFrame(this);
+  name(strip, "ToolBar");
+  strip->setFrameShape(QFrame::StyledPanel);
+  PrintButton = new QPushButton(QStringLiteral("Print"), strip);
+  name(PrintButton, "PrintButton");
+  PrintButton->setAccessibleName(QStringLiteral("Print"));
+  PrintButton->setDefault(true);
+  CancelButton = new QPushButton(QStringLiteral("Cancel"), strip);
+  name(CancelButton, "CancelButton");
+  CancelButton->setAccessibleName(QStringLiteral("Cancel"));
+  auto* stripLayout = new QHBoxLayout(strip);
+  stripLayout->setContentsMargins(2, 2, 2, 2);
+  stripLayout->addWidget(PrintButton);
+  stripLayout->addWidget(CancelButton);
+  stripLayout->addStretch();
+
+  auto* panel = new QFrame(this);
+  name(panel, "Panel1");
+  panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  CheckBox1 = boldCheckBox("Scope Data", "CheckBox1", options.waveFormPrint, panel);
+  CheckBox2 = boldCheckBox("Corvane Notes", "CheckBox2", options.notesPrint, panel);
+  auto* panelLayout = new QVBoxLayout(panel);
+  panelLayout->addWidget(CheckBox1, 0, Qt::AlignLeft);
+  panelLayout->addWidget(CheckBox2, 0, Qt::AlignLeft);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  layout->addWidget(strip);
+  layout->addWidget(panel);
+  layout->setSizeConstraint(QLayout::SetFixedSize);
+
+  connect(PrintButton, &QPushButton::clicked, this, &TfrmPrintSetup::PrintButtonClick);
+  connect(CancelButton, &QPushButton::clicked, this, &TfrmPrintSetup::CancelButtonClick);
+  PrintButton->setFocus();
+
+  adjustSize();
+  if (const QScreen* screen = QGuiApplication::primaryScreen())
+    move(screen->availableGeometry().center() - rect().center());
+}
+
+PrintSetupResult TfrmPrintSetup::ask(const PrintOptions& options, QWidget* parent) {
+  TfrmPrintSetup dialog(options, parent);
+  const bool print = dialog.exec() == QDialog::Accepted;
+  return {dialog.options(), print};
+}
+
+void TfrmPrintSetup::storeCheckBoxes() {
+  stored_.waveFormPrint = CheckBox1->isChecked();
+  stored_.notesPrint = CheckBox2->isChecked();
+}
+
+void TfrmPrintSetup::PrintButtonClick() {
+  storeCheckBoxes();
+  accept();
+}
+
+void TfrmPrintSetup::CancelButtonClick() {
+  reject();
+}
+
+// Escape counts as "Cancel": the check boxes are stored either way.
+void TfrmPrintSetup::reject() {
+  storeCheckBoxes();
+  QDialog::reject();
+}
+
+}  // namespace corvane

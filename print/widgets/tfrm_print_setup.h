@@ -1,0 +1,47 @@
+// The print options dialog: which of the report's two pages to print.
+#pragma once
+
+#include <QDialog>
+
+#include "print/print_options.h"
+
+class QCheckBox;
+class QPushButton;
+
+namespace corvane {
+
+struct PrintSetupResult {
+  PrintOptions options;  // the check boxes as they were when the dialog closed
+  bool print = false;    // closed with "Print"
+};
+
+class TfrmPrintSetup : public QDialog {
+  Q_OBJECT
+
+ public:
+  // The check boxes start from `options`; "Print" has the focus.
+  explicit TfrmPrintSetup(const PrintOptions& options, QWidget* parent = nullptr);
+
+  // Runs the dialog modally.
+  static PrintSetupResult ask(const PrintOptions& options, QWidget* parent = nullptr);
+
+  // The options stored when the dialog closed (by "Print", "Cancel" or Escape); the starting
+  // options while it is open.
+  PrintOptions options() const { return stored_; }
+
+  QCheckBox* CheckBox1 = nullptr;  // "Scope Data"
+  QCheckBox* CheckBox2 = nullptr;  // "Corvane Notes"
+  QPushButton* PrintButton = nullptr;
+  QPushButton* CancelButton = nullptr;
+
+  void reject() override;
+
+ private:
+  void PrintButtonClick();
+  void CancelButtonClick();
+  void storeCheckBoxes();
+
+  PrintOptions stored_;
+};
+
+}  // namespace corvane
