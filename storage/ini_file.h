@@ -29,7 +29,8 @@ class IniFile {
   // Rewrites the key's line in place (its text up to the '=' kept, then the new value), or adds
   // "key=value" after the last key line of the section's first occurrence, or adds the section at
   // the end. New lines use the document's line end (that of its first line; LF when it has none).
-  // Names and values are cut at their first CR or LF so they stay on one line.
+  // Names and values are cut at their first CR or LF so they stay on one line; a key holding '='
+  // or a section name holding ']' would not read back and is the caller's mistake.
   void set(std::string_view section, std::string_view key, std::string_view value);
 
   std::string text() const;
