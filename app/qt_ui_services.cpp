@@ -54,8 +54,8 @@ std::optional<PortSettings> QtUiServices::commPortSettings(QWidget* parent,
   return dialog.stored();
 }
 
-ColorSetResult QtUiServices::colorSettings(QWidget* parent, const ColorSlots& slots) {
-  TfrmColorSet dialog(slots, &TfrmColorSet::chooseWithQColorDialog, parent);
+ColorSetResult QtUiServices::colorSettings(QWidget* parent, const ColorSlots& colorSlots) {
+  TfrmColorSet dialog(colorSlots, &TfrmColorSet::chooseWithQColorDialog, parent);
   dialog.exec();
   return dialog.result();
 }

@@ -30,8 +30,8 @@ std::optional<uint32_t> TfrmColorSet::chooseWithQColorDialog(uint32_t initial, Q
   return fromQColor(chosen);
 }
 
-TfrmColorSet::TfrmColorSet(const ColorSlots& slots, ColorChooser chooser, QWidget* parent)
-    : QDialog(parent), chooser_(std::move(chooser)), swatches_(slots) {
+TfrmColorSet::TfrmColorSet(const ColorSlots& colorSlots, ColorChooser chooser, QWidget* parent)
+    : QDialog(parent), chooser_(std::move(chooser)), swatches_(colorSlots) {
   setWindowTitle(QStringLiteral("Color Setting"));
   setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowCloseButtonHint |
                  Qt::WindowStaysOnTopHint);

@@ -28,7 +28,7 @@ class TfrmColorSet : public QDialog {
   // The chooser opens with the colour given and returns the pick, or nullopt when cancelled.
   using ColorChooser = std::function<std::optional<uint32_t>(uint32_t initial, QWidget* parent)>;
 
-  TfrmColorSet(const ColorSlots& slots, ColorChooser chooser, QWidget* parent = nullptr);
+  TfrmColorSet(const ColorSlots& colorSlots, ColorChooser chooser, QWidget* parent = nullptr);
   const ColorSetResult& result() const { return result_; }
   const ColorSlots& swatches() const { return swatches_; }
 

@@ -29,7 +29,7 @@ class UiServices {
   virtual std::optional<PortSettings> commPortSettings(QWidget* parent,
                                                        const PortSettings& current) = 0;
   // "Color Setting" shown modally over the current slots.
-  virtual ColorSetResult colorSettings(QWidget* parent, const ColorSlots& slots) = 0;
+  virtual ColorSetResult colorSettings(QWidget* parent, const ColorSlots& colorSlots) = 0;
   virtual void showAbout(QWidget* parent) = 0;
   // Opens a local file with the desktop's viewer; false when nothing could open it.
   virtual bool openWithDesktop(const QString& path) = 0;
@@ -45,7 +45,7 @@ class QtUiServices : public UiServices {
                                           const FileDialogRequest& request) override;
   std::optional<PortSettings> commPortSettings(QWidget* parent,
                                                const PortSettings& current) override;
-  ColorSetResult colorSettings(QWidget* parent, const ColorSlots& slots) override;
+  ColorSetResult colorSettings(QWidget* parent, const ColorSlots& colorSlots) override;
   void showAbout(QWidget* parent) override;
   bool openWithDesktop(const QString& path) override;
 };

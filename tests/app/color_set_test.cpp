@@ -9,10 +9,10 @@ namespace corvane::apptest {
 namespace {
 
 TEST(ColorSet, PicksStayInTheDialogUntilCloseAndDefaultActsAtOnce) {
-  ColorSlots slots = {1, 2, 3, 4, 5, 6, 7};
+  ColorSlots colorSlots = {1, 2, 3, 4, 5, 6, 7};
   std::vector<uint32_t> openedWith;
   std::deque<std::optional<uint32_t>> picks = {0x0000FF, std::nullopt, 0x00FF00};
-  TfrmColorSet dialog(slots, [&](uint32_t initial, QWidget*) {
+  TfrmColorSet dialog(colorSlots, [&](uint32_t initial, QWidget*) {
     openedWith.push_back(initial);
     auto p = picks.front();
     picks.pop_front();
@@ -27,7 +27,7 @@ TEST(ColorSet, PicksStayInTheDialogUntilCloseAndDefaultActsAtOnce) {
   EXPECT_FALSE(dialog.result().defaultsApplied);
   EXPECT_FALSE(dialog.result().closed.has_value());
 
-  TfrmColorSet second(slots, nullptr);
+  TfrmColorSet second(colorSlots, nullptr);
   second.findChild<QPushButton*>("ToolbarButton978")->click();
   second.reject();
   EXPECT_TRUE(second.result().defaultsApplied);
