@@ -1,6 +1,9 @@
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPageSetupDialog>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QUrl>
 
 #include "app/tfrm_about.h"
@@ -58,6 +61,20 @@ ColorSetResult QtUiServices::colorSettings(QWidget* parent, const ColorSlots& co
   TfrmColorSet dialog(colorSlots, &TfrmColorSet::chooseWithQColorDialog, parent);
   dialog.exec();
   return dialog.result();
+}
+
+bool QtUiServices::printDialog(QWidget* parent, QPrinter& printer) {
+  QPrintDialog dialog(&printer, parent);
+  return dialog.exec() == QDialog::Accepted;
+}
+
+bool QtUiServices::printerSetup(QWidget* parent, QPrinter& printer) {
+  QPageSetupDialog dialog(&printer, parent);
+  return dialog.exec() == QDialog::Accepted;
+}
+
+PrintSetupResult QtUiServices::printOptions(QWidget* parent, const PrintOptions& options) {
+  return TfrmPrintSetup::ask(options, parent);
 }
 
 void QtUiServices::showAbout(QWidget* parent) {

@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QPrinter>
 #include <QStatusBar>
 #include <QToolBar>
 
@@ -18,6 +19,7 @@
 #include "app/ui_services.h"
 #include "app/widget_names.h"
 #include "link/ftdi_sio_backend.h"
+#include "print/report_renderer.h"
 #include "scope/widgets/tfrm_osc_child.h"
 #include "storage/data_file.h"
 
@@ -46,7 +48,8 @@ TfrmMain::TfrmMain(MainWindowConfig config, UiServices& ui, QWidget* parent)
       // Creation step 1: the settings, before anything opens a port.
       settings_(loadProgramSettings(settingsPath())),
       colors_(colorsFromSettings()),
-      captureWriter_(config_.captureDirectory) {
+      captureWriter_(config_.captureDirectory),
+      printer_(std::make_unique<QPrinter>(QPrinter::HighResolution)) {
   setObjectName(QStringLiteral("TfrmMain"));
   setWindowTitle(QStringLiteral("Corvane "));
   setFont(QFont(QStringLiteral("Arial"), -1));
@@ -309,9 +312,34 @@ void TfrmMain::Save1Click() {
   child->setWindowTitle(QString::fromStdString(*name));
 }
 
-void TfrmMain::Print1Click() {}
+// The report prints on the printer chosen in the print dialog, and with no scope window open
+// there is nothing to print, so no dialog opens.
+void TfrmMain::Print1Click() {
+  TfrmOSCChild* active = scopeWindow(ActiveWindow_);
+  if (active == nullptr) return;
+  if (!ui_.printDialog(this, *printer_)) return;
+  const PrintSetupResult chosen =
+      ui_.printOptions(this, PrintOptions{settings_.waveFormPrint, settings_.notesPrint});
+  settings_.waveFormPrint = chosen.options.waveFormPrint;
+  settings_.notesPrint = chosen.options.notesPrint;
+  if (!chosen.print) return;
+  ReportContent content;
+  content.picture = active->displayBitmap();
+  content.colors = colors_;
+  content.status = active->scopeInformation();
+  content.measurements = active->measurements();
+  content.XYFormat = active->record().XYFormat();
+  content.Ch1Probe = active->record().Ch1Probe();
+  content.Ch2Probe = active->record().Ch2Probe();
+  content.notes = active->notesLines();
+  content.timeText = currentTimeOfDayText();
+  if (!printReport(*printer_, content, chosen.options)) {
+    showError("The report could not be printed on " + printer_->printerName().toStdString() +
+              ".");
+  }
+}
 
-void TfrmMain::PrintSetup1Click() {}
+void TfrmMain::PrintSetup1Click() { ui_.printerSetup(this, *printer_); }
 
 void TfrmMain::ColorSetting1Click() {
   const ColorSetResult result = ui_.colorSettings(this, settings_.colors);

@@ -25,6 +25,7 @@ class QLabel;
 class QLineEdit;
 class QMdiArea;
 class QMdiSubWindow;
+class QPrinter;
 
 namespace corvane {
 
@@ -82,6 +83,9 @@ class TfrmMain : public QMainWindow,
   void runAppAction(AppAction action);
 
   AcquisitionSession& session() { return *session_; }
+  // The program's printer: the print dialog chooses it, "P&rint Setup" sets it up, the report
+  // prints on it.
+  QPrinter& printer() { return *printer_; }
   const ProgramSettings& settings() const { return settings_; }
   ProgramSettings& settings() { return settings_; }
   MainMenus& menus() { return *menus_; }
@@ -161,6 +165,7 @@ class TfrmMain : public QMainWindow,
   std::unique_ptr<TimerService> ownTimers_;
   DirectoryCaptureWriter captureWriter_;
   std::unique_ptr<AcquisitionSession> session_;
+  std::unique_ptr<QPrinter> printer_;
   std::function<void()> loadFinished_;
 
   QMdiArea* mdi_ = nullptr;

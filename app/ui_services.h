@@ -7,9 +7,11 @@
 #include <string>
 
 #include "app/tfrm_color_set.h"
+#include "print/widgets/tfrm_print_setup.h"
 #include "protocol/connection_selection.h"
 #include "scope/widgets/scope_host.h"
 
+class QPrinter;
 class QWidget;
 
 namespace corvane {
@@ -30,6 +32,11 @@ class UiServices {
                                                        const PortSettings& current) = 0;
   // "Color Setting" shown modally over the current slots.
   virtual ColorSetResult colorSettings(QWidget* parent, const ColorSlots& colorSlots) = 0;
+  // The platform's print dialog and printer-setup dialog on `printer`; false when cancelled.
+  virtual bool printDialog(QWidget* parent, QPrinter& printer) = 0;
+  virtual bool printerSetup(QWidget* parent, QPrinter& printer) = 0;
+  // "Print Data Setup.".
+  virtual PrintSetupResult printOptions(QWidget* parent, const PrintOptions& options) = 0;
   virtual void showAbout(QWidget* parent) = 0;
   // Opens a local file with the desktop's viewer; false when nothing could open it.
   virtual bool openWithDesktop(const QString& path) = 0;
@@ -46,6 +53,9 @@ class QtUiServices : public UiServices {
   std::optional<PortSettings> commPortSettings(QWidget* parent,
                                                const PortSettings& current) override;
   ColorSetResult colorSettings(QWidget* parent, const ColorSlots& colorSlots) override;
+  bool printDialog(QWidget* parent, QPrinter& printer) override;
+  bool printerSetup(QWidget* parent, QPrinter& printer) override;
+  PrintSetupResult printOptions(QWidget* parent, const PrintOptions& options) override;
   void showAbout(QWidget* parent) override;
   bool openWithDesktop(const QString& path) override;
 };

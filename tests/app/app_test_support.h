@@ -44,6 +44,15 @@ class ScriptedUi : public UiServices {
   }
   ColorSetResult colorAnswer;
   ColorSetResult colorSettings(QWidget*, const ColorSlots&) override { return colorAnswer; }
+  bool printAnswer = true;
+  PrintSetupResult optionsAnswer{{true, true}, true};
+  int printDialogs = 0;
+  bool printDialog(QWidget*, QPrinter&) override {
+    ++printDialogs;
+    return printAnswer;
+  }
+  bool printerSetup(QWidget*, QPrinter&) override { return true; }
+  PrintSetupResult printOptions(QWidget*, const PrintOptions&) override { return optionsAnswer; }
   void showAbout(QWidget*) override {}
   bool openWithDesktop(const QString& path) override {
     opened.push_back(path.toStdString());
