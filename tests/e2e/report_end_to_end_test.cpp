@@ -31,7 +31,7 @@ Output run(const std::string& command) {
   return r;
 }
 
-std::string withoutSpaces(std::string s) {
+[[maybe_unused]] std::string withoutSpaces(std::string s) {
   s.erase(std::remove_if(s.begin(), s.end(), [](unsigned char c) { return std::isspace(c); }),
           s.end());
   return s;
