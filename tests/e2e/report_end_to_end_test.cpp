@@ -37,9 +37,15 @@ Output run(const std::string& command) {
   return s;
 }
 
+struct TempDir {
+  fs::path path = fs::temp_directory_path() / ("corvane-report-" + std::to_string(::getpid()));
+  TempDir() { fs::create_directories(path); }
+  ~TempDir() { fs::remove_all(path); }
+};
+
 TEST(ReportEndToEnd, DemoRecordReportHasTheTextsAndThePicture) {
-  const fs::path dir = fs::temp_directory_path() / ("corvane-report-" + std::to_string(::getpid()));
-  fs::create_directories(dir);
+  const TempDir temp;
+  const fs::path& dir = temp.path;
   const std::string cli = CORVANE_CLI_PATH, dso = (dir / "demo.DSO").string();
   const std::string pdf = (dir / "demo.pdf").string();
   ASSERT_EQ(run(cli + " demo-record " + dso).status, 0);
@@ -90,7 +96,6 @@ TEST(ReportEndToEnd, DemoRecordReportHasTheTextsAndThePicture) {
     for (int x = 40; x < 300; ++x) dark += (unsigned char)pixels[std::size_t(y * width + x)] < 128;
   EXPECT_GT(dark, 1500);
 #endif
-  fs::remove_all(dir);
 }
 
 }  // namespace
