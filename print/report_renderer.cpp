@@ -84,7 +84,7 @@ QFont reportFont(int pointSize) {
   QFont font;
   font.setFamilies({QStringLiteral("Arial"), QStringLiteral("Liberation Sans")});
   font.setPointSize(pointSize);
-  font.setStyleHint(QFont::SansSerif);
+  font.setStyleHint(QFont::SansSerif, QFont::NoAntialias);
   return font;
 }
 
@@ -192,7 +192,7 @@ QByteArray reportPdf(const ReportContent& content, const PrintOptions& options) 
 }
 
 QImage makeReportPage(int width, int height, int dotsPerInch) {
-  QImage page(width, height, QImage::Format_RGB32);
+  QImage page(width, height, QImage::Format_Grayscale8);
   const int dotsPerMeter = int(dotsPerInch / 0.0254 + 0.5);
   page.setDotsPerMeterX(dotsPerMeter);
   page.setDotsPerMeterY(dotsPerMeter);

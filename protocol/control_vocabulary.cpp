@@ -358,4 +358,19 @@ uint8_t stepSetting(const SteppingSetting& step, WaveformBlock& staging, Command
   return value;
 }
 
+bool performToolbarButton(const ToolbarButton& button, AcquisitionSession& session) {
+  switch (button.kind) {
+    case ToolbarButton::Kind::kCommand:
+      performControlCommand(button.command, session);
+      return true;
+    case ToolbarButton::Kind::kStep:
+      stepSetting(button.step, session.block(), session.sender());
+      return true;
+    case ToolbarButton::Kind::kSeparator:
+    case ToolbarButton::Kind::kApp:
+      break;
+  }
+  return false;
+}
+
 }  // namespace corvane

@@ -6,7 +6,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -99,7 +98,7 @@ const std::vector<ToolbarSpec>& controlToolbars();
 // The toolbar button with this hint, or null.
 const ToolbarButton* findToolbarButton(std::string_view hint);
 
-// Auto Set: action (0, 190) and nothing else in the menu; only the toolbar has it.
+// Auto Set, action (0, 190): not in the Control menu, only on the toolbar.
 inline constexpr ControlCommand kAutoSetCommand{ControlCommand::Kind::kAction, kActionCode, 0, 190,
                                                 ControlEffect::kAutoSet};
 
@@ -131,5 +130,10 @@ void AutoSet(AcquisitionSession& session);
 // already at or beyond it, like a TV trigger's mode 3 or 4 or a 255, also steps to 0), stores it
 // and sends it with SendSetting. Returns the value sent.
 uint8_t stepSetting(const SteppingSetting& step, WaveformBlock& staging, CommandSender& sender);
+
+// A toolbar button's instrument side: a command through performControlCommand, a stepping button
+// through stepSetting on the session's staging block. False for separators and application
+// actions, which the caller carries out.
+bool performToolbarButton(const ToolbarButton& button, AcquisitionSession& session);
 
 }  // namespace corvane
