@@ -111,13 +111,12 @@ QString notesLineText(const std::string& line) {
   return text;
 }
 
-void setItems(QComboBox* box, const std::vector<std::string>& items, int index) {
+// The lists change only with a probe or time/division change; rebuilding them on every arrival
+// of the real-time loop would cost more than the rest of the arrival.
+void setItems(QComboBox* box, const std::vector<std::string>& items,
+              const std::vector<std::string>& shown, int index) {
   const QSignalBlocker blocker(box);
-  bool same = box->count() == int(items.size());
-  for (int i = 0; same && i < box->count(); ++i) {
-    same = box->itemText(i).toStdString() == items[std::size_t(i)];
-  }
-  if (!same) {
+  if (items != shown || box->count() != int(items.size())) {
     box->clear();
     for (const auto& item : items) box->addItem(QString::fromStdString(item));
   }
@@ -436,10 +435,11 @@ void TfrmOSCChild::ReceiveBlock(const WaveformBlock& block) {
 }
 
 void TfrmOSCChild::showScopeInformation() {
-  info_ = FillScopeInformation(record_, info_);
-  setItems(ComboBox2, info_.ComboBox2Items, info_.ComboBox2Index);
-  setItems(ComboBox3, info_.ComboBox3Items, info_.ComboBox3Index);
-  setItems(ComboBox4, info_.ComboBox4Items, info_.ComboBox4Index);
+  ScopeInformation shown = std::move(info_);
+  info_ = FillScopeInformation(record_, shown);
+  setItems(ComboBox2, info_.ComboBox2Items, shown.ComboBox2Items, info_.ComboBox2Index);
+  setItems(ComboBox3, info_.ComboBox3Items, shown.ComboBox3Items, info_.ComboBox3Index);
+  setItems(ComboBox4, info_.ComboBox4Items, shown.ComboBox4Items, info_.ComboBox4Index);
   const std::pair<QLabel*, const std::string*> texts[] = {
       {C1A, &info_.C1A}, {C1B, &info_.C1B}, {C2A, &info_.C2A}, {C2B, &info_.C2B},
       {CM1, &info_.CM1}, {CM2, &info_.CM2}, {Cm3, &info_.Cm3}, {CM4, &info_.CM4},
