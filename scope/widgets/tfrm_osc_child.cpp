@@ -272,8 +272,7 @@ void TfrmOSCChild::buildScopePage(QWidget* page) {
 
   auto* horizontal = new QGroupBox("Horizontal Time Setting", page);
   horizontal->setGeometry(rx, 232, rw, 52);
-  ComboBox4 = dropDown(horizontal, "ComboBox4", {36, 20, 196, 24});
-  label(horizontal, "TIME", {4, 22, 32, 22});
+  ComboBox4 = dropDown(horizontal, "ComboBox4", {10, 20, 222, 24});
   connect(ComboBox4, &QComboBox::currentIndexChanged, this, &TfrmOSCChild::ComboBox4Change);
 
   ToolbarButton971 = named(new QPushButton(page), "ToolbarButton971");
