@@ -394,6 +394,10 @@ bool TfrmOSCChild::FormKeyDown(int key, Qt::KeyboardModifiers modifiers) {
   return true;
 }
 
+void TfrmOSCChild::keyPressEvent(QKeyEvent* event) {
+  if (!FormKeyDown(event->key(), event->modifiers())) QWidget::keyPressEvent(event);
+}
+
 void TfrmOSCChild::mousePressEvent(QMouseEvent* event) {
   FormActivate();
   QWidget::mousePressEvent(event);
