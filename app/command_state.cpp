@@ -12,25 +12,37 @@ bool contains(const std::array<std::string_view, N>& list, std::string_view capt
 }
 
 constexpr std::array<std::string_view, 17> kLockedButtons = {
-    "New File",     "File Open.",     "File Save",      "Trigger Set 50%", "Auto Set",
-    "Run/Stop",     "CH1 Couple",     "CH1 Display",    "CH2 Couple",      "CH2 Display",
-    "Trigger Slope", "Trigger Couple", "Trigger Source", "Trigger Mode",   "Comm Port setup",
-    "Color setup",  "Print"};
-constexpr std::array<std::string_view, 17> kLockedMenuEntries = {
-    "&Open",   "&Save",   "&Print",   "P&rint Setup", "&New",       "CH 1",
-    "CH 2",    "Trigger", "Math",     "Time",         "Acquire",    "Display",
-    "Save",    "Measure", "RUN/STOP", "Set Connection", "Comm. Port Setting"};
+    "New File",      "File Open.",     "File Save",      "Trigger Set 50%", "Auto Set",
+    "Run/Stop",      "CH1 Couple",     "CH1 Display",    "CH2 Couple",      "CH2 Display",
+    "Trigger Slope", "Trigger Couple", "Trigger Source", "Trigger Mode",    "Comm Port setup",
+    "Color setup",   "Print"};
+constexpr std::array<std::string_view, 17> kLockedMenuEntries = {"&Open",
+                                                                 "&Save",
+                                                                 "&Print",
+                                                                 "P&rint Setup",
+                                                                 "&New",
+                                                                 "CH 1",
+                                                                 "CH 2",
+                                                                 "Trigger",
+                                                                 "Math",
+                                                                 "Time",
+                                                                 "Acquire",
+                                                                 "Display",
+                                                                 "Save",
+                                                                 "Measure",
+                                                                 "RUN/STOP",
+                                                                 "Set Connection",
+                                                                 "Comm. Port Setting"};
 constexpr std::array<std::string_view, 14> kScopeButtons = {
-    "New File",      "File Open.",     "Trigger Set 50%", "Auto Set",     "CH1 Couple",
-    "CH1 Display",   "CH2 Couple",     "CH2 Display",     "Trigger Slope", "Trigger Couple",
-    "Trigger Source", "Trigger Mode",  "Comm Port setup", "Color setup"};
+    "New File",       "File Open.",   "Trigger Set 50%", "Auto Set",      "CH1 Couple",
+    "CH1 Display",    "CH2 Couple",   "CH2 Display",     "Trigger Slope", "Trigger Couple",
+    "Trigger Source", "Trigger Mode", "Comm Port setup", "Color setup"};
 constexpr std::array<std::string_view, 7> kScopeMenuEntries = {
     "&New", "&Open", "CH 1", "CH 2", "Trigger", "Comm. Port Setting", "Color Setting"};
 constexpr std::array<std::string_view, 3> kLoopButtons = {"New File", "File Open.",
                                                           "Comm Port setup"};
-constexpr std::array<std::string_view, 4> kLoopMenuEntries = {"Set Connection",
-                                                              "Comm. Port Setting", "&New",
-                                                              "&Open"};
+constexpr std::array<std::string_view, 4> kLoopMenuEntries = {
+    "Set Connection", "Comm. Port Setting", "&New", "&Open"};
 
 }  // namespace
 

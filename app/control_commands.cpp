@@ -93,18 +93,10 @@ QAction* ControlToolbars::button(std::string_view hint) const {
 }
 
 void ControlToolbars::press(const ToolbarButton& button) {
-  switch (button.kind) {
-    case ToolbarButton::Kind::kSeparator:
-      break;
-    case ToolbarButton::Kind::kCommand:
-      main_.perform(button.command);
-      break;
-    case ToolbarButton::Kind::kStep:
-      stepSetting(button.step, main_.session().block(), main_.session().sender());
-      break;
-    case ToolbarButton::Kind::kApp:
-      main_.runAppAction(button.app);
-      break;
+  if (button.kind == ToolbarButton::Kind::kApp) {
+    main_.runAppAction(button.app);
+  } else {
+    performToolbarButton(button, main_.session());
   }
 }
 

@@ -2,6 +2,7 @@
 #include <QApplication>
 #include <QFont>
 #include <QMessageBox>
+#include <QScreen>
 
 #include "app/program_icon.h"
 #include "app/single_instance.h"
@@ -12,7 +13,6 @@
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Corvane"));
-  QApplication::setApplicationDisplayName(QStringLiteral("Corvane"));
   QApplication::setWindowIcon(corvane::programIcon());
   // Arial where the desktop has it, otherwise its metric twin.
   QFont::insertSubstitution(QStringLiteral("Arial"), QStringLiteral("Liberation Sans"));
@@ -28,9 +28,13 @@ int main(int argc, char** argv) {
   corvane::QtUiServices ui;
   corvane::MainWindowConfig config;
   config.settingsDir = corvane::settingsDirectory();
-  config.helpFile = (QApplication::applicationDirPath() + QStringLiteral("/Corvane.html"))
-                        .toStdString();
+  config.helpFile =
+      (QApplication::applicationDirPath() + QStringLiteral("/Corvane.html")).toStdString();
   corvane::TfrmMain main(std::move(config), ui);
+  // Without a window manager nothing maximizes a window: give it the screen's work area first.
+  if (QScreen* screen = QGuiApplication::primaryScreen()) {
+    main.setGeometry(screen->availableGeometry());
+  }
   main.showMaximized();
   return app.exec();
 }

@@ -28,8 +28,8 @@ MainMenus::MainMenus(TfrmMain& main, QMdiArea& mdi) : QObject(&main), main_(main
   New1 = addEntry(File1, "New1", QStringLiteral("&New"), QKeySequence(QStringLiteral("Ctrl+N")));
   Load1 = addEntry(File1, "Load1", QStringLiteral("&Open"), QKeySequence(QStringLiteral("Ctrl+O")));
   Save1 = addEntry(File1, "Save1", QStringLiteral("&Save"), QKeySequence(QStringLiteral("Ctrl+S")));
-  Print1 = addEntry(File1, "Print1", QStringLiteral("&Print"),
-                    QKeySequence(QStringLiteral("Ctrl+P")));
+  Print1 =
+      addEntry(File1, "Print1", QStringLiteral("&Print"), QKeySequence(QStringLiteral("Ctrl+P")));
   PrintSetup1 = addEntry(File1, "PrintSetup1", QStringLiteral("P&rint Setup"));
   File1->addSeparator();
   Exit1 = addEntry(File1, "Exit1", QStringLiteral("E&xit"), QKeySequence(QStringLiteral("Ctrl+X")));
@@ -58,7 +58,8 @@ MainMenus::MainMenus(TfrmMain& main, QMdiArea& mdi) : QObject(&main), main_(main
 
   About2 = bar->addMenu(QStringLiteral("&About"));
   About1 = addEntry(About2, "About1", QStringLiteral("About &Corvane"));
-  Help1 = addEntry(About2, "Help1", QStringLiteral("&Help"), QKeySequence(QStringLiteral("Ctrl+H")));
+  Help1 =
+      addEntry(About2, "Help1", QStringLiteral("&Help"), QKeySequence(QStringLiteral("Ctrl+H")));
 
   connect(New1, &QAction::triggered, &main_, &TfrmMain::New1Click);
   connect(Load1, &QAction::triggered, &main_, &TfrmMain::Load1Click);

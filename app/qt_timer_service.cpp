@@ -29,8 +29,7 @@ class QtTimer : public Timer {
 
 }  // namespace
 
-std::unique_ptr<Timer> QtTimerService::createTimer(int intervalMs,
-                                                   std::function<void()> onExpiry) {
+std::unique_ptr<Timer> QtTimerService::createTimer(int intervalMs, std::function<void()> onExpiry) {
   return std::make_unique<QtTimer>(intervalMs, std::move(onExpiry));
 }
 

@@ -48,13 +48,12 @@ TfrmColorSet::TfrmColorSet(const ColorSlots& colorSlots, ColorChooser chooser, Q
   header->setStyleSheet(QStringLiteral("color: red; font-weight: bold"));
   column->addWidget(header);
 
-  static const char* const kCaptions[7] = {"Ch1 Color",    "Ch2 Color",  "Merge Color",
+  static const char* const kCaptions[7] = {"Ch1 Color",    "Ch2 Color",    "Merge Color",
                                            "Cursor Color", "Recall Color", "Grid Color",
                                            "GoNoGo"};
-  static const char* const kButtons[7] = {"ToolbarButton972", "ToolbarButton973",
-                                          "ToolbarButton974", "ToolbarButton975",
-                                          "ToolbarButton976", "ToolbarButton977",
-                                          "ToolbarButton979"};
+  static const char* const kButtons[7] = {
+      "ToolbarButton972", "ToolbarButton973", "ToolbarButton974", "ToolbarButton975",
+      "ToolbarButton976", "ToolbarButton977", "ToolbarButton979"};
   static const char* const kSwatches[7] = {"C1", "C2", "C3", "C4", "C5", "C6", "C7"};
   for (int row = 0; row < 7; ++row) {
     auto* line = new QFrame(this);

@@ -19,7 +19,7 @@ inline constexpr ColorSlots kDefaultColorSlots = {0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 
                                                   0xFFFFFF, 0x777777, 0x777777};
 
 struct ColorSetResult {
-  bool defaultsApplied = false;     // "&Default" was pressed
+  bool defaultsApplied = false;      // "&Default" was pressed
   std::optional<ColorSlots> closed;  // "&Close": the swatches
 };
 

@@ -47,10 +47,10 @@ TfrmCommSet::TfrmCommSet(const PortSettings& current, QWidget* parent) : QDialog
   auto* column = new QVBoxLayout(this);
   RadioGroup1_ = addRadioGroup(this, column, "RadioGroup1", QStringLiteral("Comm Port"),
                                {"COM 1", "COM 2", "COM 3", "COM 4"}, 4, current.portIndex);
-  RadioGroup2_ = addRadioGroup(
-      this, column, "RadioGroup2", QStringLiteral("Baud Rate"),
-      {"1200 bps", "2400 bps", "4800 bps", "9600 bps", "19200 bps", "38400 bps"}, 3,
-      current.baudIndex);
+  RadioGroup2_ =
+      addRadioGroup(this, column, "RadioGroup2", QStringLiteral("Baud Rate"),
+                    {"1200 bps", "2400 bps", "4800 bps", "9600 bps", "19200 bps", "38400 bps"}, 3,
+                    current.baudIndex);
   RadioGroup3_ = addRadioGroup(this, column, "RadioGroup3", QStringLiteral("Parity"),
                                {"NONE", "EVEN", "ODD"}, 3, current.parityIndex);
   auto* bottom = new QHBoxLayout;

@@ -92,8 +92,7 @@ TfrmMain::TfrmMain(MainWindowConfig config, UiServices& ui, QWidget* parent)
 
   // Steps 3 to 5: the serial port, the USB device, Label1.
   session_->startUp(portSettings());
-  menus_->showLinkChoice(session_->linkChoice().USB1Checked,
-                         session_->linkChoice().USB1Enabled);
+  menus_->showLinkChoice(session_->linkChoice().USB1Checked, session_->linkChoice().USB1Enabled);
   applyCommandState();
 }
 
@@ -165,9 +164,15 @@ void TfrmMain::buildStatusBar() {
   RXTot_ = addTotal("RXTot", QStringLiteral("RX"), QStringLiteral("Bytes received"));
 }
 
-QString TfrmMain::txStrText() const { return TxStr_->text(); }
-QString TfrmMain::txTotText() const { return TXTot_->text(); }
-QString TfrmMain::rxTotText() const { return RXTot_->text(); }
+QString TfrmMain::txStrText() const {
+  return TxStr_->text();
+}
+QString TfrmMain::txTotText() const {
+  return TXTot_->text();
+}
+QString TfrmMain::rxTotText() const {
+  return RXTot_->text();
+}
 
 // ---------------------------------------------------------------- first show and closing
 
@@ -203,8 +208,7 @@ void TfrmMain::firstShow() {
   }
   // Timer2 starts and the link is chosen from the restored record.
   session_->firstShow(restored);
-  menus_->showLinkChoice(session_->linkChoice().USB1Checked,
-                         session_->linkChoice().USB1Enabled);
+  menus_->showLinkChoice(session_->linkChoice().USB1Checked, session_->linkChoice().USB1Enabled);
 }
 
 void TfrmMain::Exit1Click() {
@@ -243,9 +247,9 @@ int TfrmMain::OpenScopeWindow() {
   s.inUse = true;
   auto* child = new TfrmOSCChild(*this, slot);
   child->setWindowTitle(QStringLiteral("Corvane - %1").arg(slot + 1));
-  QMdiSubWindow* frame = mdi_->addSubWindow(child, Qt::SubWindow | Qt::WindowTitleHint |
-                                                       Qt::WindowSystemMenuHint |
-                                                       Qt::WindowMinimizeButtonHint);
+  QMdiSubWindow* frame =
+      mdi_->addSubWindow(child, Qt::SubWindow | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                                    Qt::WindowMinimizeButtonHint);
   frame->setAttribute(Qt::WA_DeleteOnClose);
   frame->setWindowIcon(windowIcon());
   s.window = child;
@@ -334,12 +338,13 @@ void TfrmMain::Print1Click() {
   content.notes = active->notesLines();
   content.timeText = currentTimeOfDayText();
   if (!printReport(*printer_, content, chosen.options)) {
-    showError("The report could not be printed on " + printer_->printerName().toStdString() +
-              ".");
+    showError("The report could not be printed on " + printer_->printerName().toStdString() + ".");
   }
 }
 
-void TfrmMain::PrintSetup1Click() { ui_.printerSetup(this, *printer_); }
+void TfrmMain::PrintSetup1Click() {
+  ui_.printerSetup(this, *printer_);
+}
 
 void TfrmMain::ColorSetting1Click() {
   const ColorSetResult result = ui_.colorSettings(this, settings_.colors);
@@ -362,14 +367,30 @@ void TfrmMain::perform(const ControlCommand& command) {
 
 void TfrmMain::runAppAction(AppAction action) {
   switch (action) {
-    case AppAction::kNew: New1Click(); break;
-    case AppAction::kOpen: Load1Click(); break;
-    case AppAction::kSave: Save1Click(); break;
-    case AppAction::kPrint: Print1Click(); break;
-    case AppAction::kCommPortSetting: CommPortSetting1Click(); break;
-    case AppAction::kColorSetting: ColorSetting1Click(); break;
-    case AppAction::kAbout: About1Click(); break;
-    case AppAction::kHelp: Help1Click(); break;
+    case AppAction::kNew:
+      New1Click();
+      break;
+    case AppAction::kOpen:
+      Load1Click();
+      break;
+    case AppAction::kSave:
+      Save1Click();
+      break;
+    case AppAction::kPrint:
+      Print1Click();
+      break;
+    case AppAction::kCommPortSetting:
+      CommPortSetting1Click();
+      break;
+    case AppAction::kColorSetting:
+      ColorSetting1Click();
+      break;
+    case AppAction::kAbout:
+      About1Click();
+      break;
+    case AppAction::kHelp:
+      Help1Click();
+      break;
   }
 }
 
@@ -377,14 +398,12 @@ void TfrmMain::runAppAction(AppAction action) {
 
 void TfrmMain::USB1Click() {
   session_->USB1Click();
-  menus_->showLinkChoice(session_->linkChoice().USB1Checked,
-                         session_->linkChoice().USB1Enabled);
+  menus_->showLinkChoice(session_->linkChoice().USB1Checked, session_->linkChoice().USB1Enabled);
 }
 
 void TfrmMain::Com1Click() {
   session_->Com1Click();
-  menus_->showLinkChoice(session_->linkChoice().USB1Checked,
-                         session_->linkChoice().USB1Enabled);
+  menus_->showLinkChoice(session_->linkChoice().USB1Checked, session_->linkChoice().USB1Enabled);
 }
 
 void TfrmMain::CommPortSetting1Click() {
@@ -397,7 +416,9 @@ void TfrmMain::CommPortSetting1Click() {
   session_->ApplyPortSettings(portSettings());
 }
 
-void TfrmMain::About1Click() { ui_.showAbout(this); }
+void TfrmMain::About1Click() {
+  ui_.showAbout(this);
+}
 
 void TfrmMain::Help1Click() {
   const QString path = QString::fromStdString(config_.helpFile);
@@ -416,14 +437,29 @@ bool TfrmMain::handleShortcutKey(QKeyEvent* event) {
   if (!(event->modifiers() & Qt::ControlModifier)) return false;
   QAction* action = nullptr;
   switch (event->key()) {
-    case Qt::Key_H: action = menus_->Help1; break;
-    case Qt::Key_N: action = menus_->New1; break;
-    case Qt::Key_O: action = menus_->Load1; break;
-    case Qt::Key_S: action = menus_->Save1; break;
-    case Qt::Key_P: action = menus_->Print1; break;
-    case Qt::Key_X: action = menus_->Exit1; break;
-    case Qt::Key_C: action = menus_->CommPortSetting1; break;
-    default: return false;
+    case Qt::Key_H:
+      action = menus_->Help1;
+      break;
+    case Qt::Key_N:
+      action = menus_->New1;
+      break;
+    case Qt::Key_O:
+      action = menus_->Load1;
+      break;
+    case Qt::Key_S:
+      action = menus_->Save1;
+      break;
+    case Qt::Key_P:
+      action = menus_->Print1;
+      break;
+    case Qt::Key_X:
+      action = menus_->Exit1;
+      break;
+    case Qt::Key_C:
+      action = menus_->CommPortSetting1;
+      break;
+    default:
+      return false;
   }
   // A key never does what its disabled menu entry may not.
   if (action->isEnabled()) action->trigger();
@@ -451,13 +487,27 @@ bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
 void TfrmMain::runShortcut(HostShortcut shortcut) {
   QAction* action = nullptr;
   switch (shortcut) {
-    case HostShortcut::Help: action = menus_->Help1; break;
-    case HostShortcut::New: action = menus_->New1; break;
-    case HostShortcut::Open: action = menus_->Load1; break;
-    case HostShortcut::Save: action = menus_->Save1; break;
-    case HostShortcut::Print: action = menus_->Print1; break;
-    case HostShortcut::Exit: action = menus_->Exit1; break;
-    case HostShortcut::CommPortSetting: action = menus_->CommPortSetting1; break;
+    case HostShortcut::Help:
+      action = menus_->Help1;
+      break;
+    case HostShortcut::New:
+      action = menus_->New1;
+      break;
+    case HostShortcut::Open:
+      action = menus_->Load1;
+      break;
+    case HostShortcut::Save:
+      action = menus_->Save1;
+      break;
+    case HostShortcut::Print:
+      action = menus_->Print1;
+      break;
+    case HostShortcut::Exit:
+      action = menus_->Exit1;
+      break;
+    case HostShortcut::CommPortSetting:
+      action = menus_->CommPortSetting1;
+      break;
   }
   if (action != nullptr && action->isEnabled()) action->trigger();
 }
@@ -483,16 +533,30 @@ void TfrmMain::EnableScopeCommands() {
   applyCommandState();
 }
 
-void TfrmMain::pageChanged(int, int) { applyCommandState(); }
+void TfrmMain::pageChanged(int, int) {
+  applyCommandState();
+}
 
 // ---------------------------------------------------------------- ProtocolHost
 
-void TfrmMain::showError(std::string_view text) { ui_.showError(this, qs(text)); }
-void TfrmMain::showInformation(std::string_view text) { ui_.showInformation(this, qs(text)); }
-void TfrmMain::setTxStr(std::string_view text) { TxStr_->setText(qs(text)); }
-void TfrmMain::setTXTot(std::string_view text) { TXTot_->setText(qs(text)); }
-void TfrmMain::setRXTot(std::string_view text) { RXTot_->setText(qs(text)); }
-void TfrmMain::setLabel1(std::string_view text) { Label1_->setText(qs(text)); }
+void TfrmMain::showError(std::string_view text) {
+  ui_.showError(this, qs(text));
+}
+void TfrmMain::showInformation(std::string_view text) {
+  ui_.showInformation(this, qs(text));
+}
+void TfrmMain::setTxStr(std::string_view text) {
+  TxStr_->setText(qs(text));
+}
+void TfrmMain::setTXTot(std::string_view text) {
+  TXTot_->setText(qs(text));
+}
+void TfrmMain::setRXTot(std::string_view text) {
+  RXTot_->setText(qs(text));
+}
+void TfrmMain::setLabel1(std::string_view text) {
+  Label1_->setText(qs(text));
+}
 
 void TfrmMain::ShowCapturedImage(const std::filesystem::path& file) {
   if (TfrmOSCChild* active = scopeWindow(ActiveWindow_)) active->ShowCapturedImage(file);
@@ -525,17 +589,23 @@ bool TfrmMain::anyScopeWindowInUse() const {
   return false;
 }
 
-void TfrmMain::focusEdit1() { Edit1_->setFocus(Qt::OtherFocusReason); }
+void TfrmMain::focusEdit1() {
+  Edit1_->setFocus(Qt::OtherFocusReason);
+}
 
 // ---------------------------------------------------------------- ScopeHost
 
-void TfrmMain::SendPosition(uint16_t value, int kind) { session_->sender().SendPosition(value, kind); }
+void TfrmMain::SendPosition(uint16_t value, int kind) {
+  session_->sender().SendPosition(value, kind);
+}
 
 void TfrmMain::SendSetting(uint16_t value, uint16_t code) {
   session_->sender().SendSetting(value, code);
 }
 
-bool TfrmMain::LoadFinished() const { return session_->LoadFinished(); }
+bool TfrmMain::LoadFinished() const {
+  return session_->LoadFinished();
+}
 
 bool TfrmMain::LoadSetup(int slot, std::function<void()> finished) {
   if (!session_->LoadFinished()) return false;
@@ -556,7 +626,9 @@ void TfrmMain::setScopeWindowsEnabled(bool enable) {
   }
 }
 
-bool TfrmMain::loopRunning() const { return session_->loopRunning(); }
+bool TfrmMain::loopRunning() const {
+  return session_->loopRunning();
+}
 
 void TfrmMain::startLoop() {
   session_->startLoop();
@@ -584,7 +656,9 @@ void TfrmMain::scopeWindowClosed(int slot) {
   stopLoop();
 }
 
-bool TfrmMain::captureScreen() { return session_->captureScreen(); }
+bool TfrmMain::captureScreen() {
+  return session_->captureScreen();
+}
 
 std::span<const uint8_t> TfrmMain::captureBuffer() const {
   return session_->exchange().capture.CaptureBuf;
@@ -594,6 +668,8 @@ std::optional<std::string> TfrmMain::chooseSaveFile(const FileDialogRequest& req
   return ui_.saveFileName(this, request);
 }
 
-void TfrmMain::showFileError(std::string_view text) { ui_.showError(this, qs(text)); }
+void TfrmMain::showFileError(std::string_view text) {
+  ui_.showError(this, qs(text));
+}
 
 }  // namespace corvane

@@ -16,8 +16,8 @@
 #include "link/ftdi_backend.h"
 #include "link/serial_os.h"
 #include "protocol/acquisition_session.h"
-#include "protocol/control_vocabulary.h"
 #include "protocol/capture_file.h"
+#include "protocol/control_vocabulary.h"
 #include "scope/widgets/scope_host.h"
 #include "storage/program_settings.h"
 
@@ -42,7 +42,7 @@ struct MainWindowConfig {
   std::string helpFile;                    // the user manual opened by Help
   // The USB backend for the loaded settings; null: the kernel's FTDI tty backend.
   std::function<std::unique_ptr<FtdiBackend>(const ProgramSettings&)> makeUsbBackend;
-  SerialOs* serialOs = nullptr;  // null: the real termios driver
+  SerialOs* serialOs = nullptr;    // null: the real termios driver
   TimerService* timers = nullptr;  // null: Qt timers
 };
 

@@ -172,6 +172,8 @@ class GlyphEngine : public QIconEngine {
 
 }  // namespace
 
-QIcon toolbarGlyph(std::string_view hint) { return QIcon(new GlyphEngine(std::string(hint))); }
+QIcon toolbarGlyph(std::string_view hint) {
+  return QIcon(new GlyphEngine(std::string(hint)));
+}
 
 }  // namespace corvane

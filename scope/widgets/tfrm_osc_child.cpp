@@ -17,6 +17,7 @@
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QStringDecoder>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTextBlock>
 #include <QVBoxLayout>
@@ -453,7 +454,8 @@ void TfrmOSCChild::showScopeInformation() {
 void TfrmOSCChild::showMeasurements() {
   const DisplayScales scales{state_.displayCh1VoltDiv, state_.displayCh2VoltDiv,
                              state_.displayTimeDiv};
-  const Measurements m = MeasureChannels(record_, scales);
+  measurements_ = MeasureChannels(record_, scales);
+  const Measurements& m = measurements_;
   for (std::size_t ch = 0; ch < 2; ++ch) {
     const ChannelMeasurements& c = m.channel[ch];
     const std::string* texts[9] = {&c.pp,   &c.rms,    &c.mean,   &c.freq,  &c.rise,
@@ -770,6 +772,18 @@ bool TfrmOSCChild::captureButtonEnabled() const {
 
 void TfrmOSCChild::setCaptureButtonEnabled(bool enable) {
   BMPCapt->setEnabled(enable);
+}
+
+void TfrmOSCChild::setPageTabsEnabled(bool enable) {
+  PageControl1->tabBar()->setEnabled(enable);
+}
+
+ScopeInformation TfrmOSCChild::scopeInformation() const {
+  ScopeInformation shown = info_;
+  shown.ComboBox2Index = ComboBox2->currentIndex();
+  shown.ComboBox3Index = ComboBox3->currentIndex();
+  shown.ComboBox4Index = ComboBox4->currentIndex();
+  return shown;
 }
 
 }  // namespace corvane

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "analysis/measurements.h"
 #include "analysis/waveform_block.h"
 #include "scope/cursor_drag.h"
 #include "scope/display_bitmap.h"
@@ -76,6 +77,12 @@ class TfrmOSCChild : public QWidget {
   bool captureButtonEnabled() const;
   void setCaptureButtonEnabled(bool enable);
   int currentPage() const;
+  // The transfer lock keeps the page from changing while the instrument is busy.
+  void setPageTabsEnabled(bool enable);
+  // The status texts with the display-scale boxes' current selections, and the measurement
+  // labels as they stand, for the printed report.
+  ScopeInformation scopeInformation() const;
+  const Measurements& measurements() const { return measurements_; }
 
   // --- Handlers, public so that tests and the main window's menus reach the same paths.
   void ToolbarButton971Click();  // "Setup Para."
@@ -130,6 +137,7 @@ class TfrmOSCChild : public QWidget {
   WaveformBlock record_;
   WindowState state_;
   ScopeInformation info_;
+  Measurements measurements_;
   DisplayBitmap bitmap_;   // the composed picture
   DisplayBitmap display_;  // what a cursor drag shows: the bitmap plus the dragged cursors
   CursorDrag drag_;

@@ -30,7 +30,6 @@ std::string drain(const QuietPort& port) {
   return got;
 }
 
-
 struct ControlRig {
   QuietPort port;
   MainRig rig;

@@ -22,7 +22,9 @@ std::string blockBytes(const WaveformBlock& b) {
   return std::string(reinterpret_cast<const char*>(b.bytes.data()), b.bytes.size());
 }
 
-QString title(TfrmMain& m, int slot) { return m.scopeWindow(slot)->windowTitle(); }
+QString title(TfrmMain& m, int slot) {
+  return m.scopeWindow(slot)->windowTitle();
+}
 
 TEST(MainWindow, FirstStartOpensOneEmptyWindowAndExitWritesRecordAndDefaults) {
   QuietPort port;
@@ -122,8 +124,8 @@ TEST(MainWindow, OpenRefusesWrongSizesAndSaveWritesThePair) {
     rig.ui.fileAnswers = {rig.file("bad.DSO").string()};
     m.Load1Click();
   }
-  EXPECT_EQ(rig.ui.errors, (std::vector<std::string>{"Data isn't verified..",
-                                                     "Data isn't verified.."}));
+  EXPECT_EQ(rig.ui.errors,
+            (std::vector<std::string>{"Data isn't verified..", "Data isn't verified.."}));
   EXPECT_FALSE(m.slotInUse(1));
 
   WaveformBlock b = MakeNewWindowRecord();

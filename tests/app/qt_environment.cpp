@@ -23,7 +23,6 @@ class QtEnvironment : public testing::Environment {
   QApplication* app_ = nullptr;
 };
 
-testing::Environment* const kQtEnvironment =
-    testing::AddGlobalTestEnvironment(new QtEnvironment);
+testing::Environment* const kQtEnvironment = testing::AddGlobalTestEnvironment(new QtEnvironment);
 
 }  // namespace
