@@ -140,28 +140,25 @@ void TfrmMain::buildStatusBar() {
   txRow->setContentsMargins(3, 0, 3, 0);
   TxStr_ = new QLabel(txPanel);
   nameWidget(TxStr_, "TxStr");
-  TxStr_->setAccessibleName(QStringLiteral("Last frame sent"));
   Label1_ = new QLabel(txPanel);
   nameWidget(Label1_, "Label1");
-  Label1_->setAccessibleName(QStringLiteral("Frame rate"));
   txRow->addWidget(TxStr_, 1);
   txRow->addWidget(Label1_);
   bar->addWidget(txPanel, 3);
 
-  auto addTotal = [&](const char* name, const QString& captionText, const QString& accessible) {
+  auto addTotal = [&](const char* name, const QString& captionText) {
     auto* label = new QLabel(captionText, bar);
     bar->addWidget(label);
     auto* value = new QLabel(bar);
     nameWidget(value, name);
-    value->setAccessibleName(accessible);
     value->setFrameShape(QFrame::Panel);
     value->setFrameShadow(QFrame::Sunken);
     value->setMinimumWidth(90);
     bar->addWidget(value, 1);
     return value;
   };
-  TXTot_ = addTotal("TXTot", QStringLiteral("TX"), QStringLiteral("Bytes sent"));
-  RXTot_ = addTotal("RXTot", QStringLiteral("RX"), QStringLiteral("Bytes received"));
+  TXTot_ = addTotal("TXTot", QStringLiteral("TX"));
+  RXTot_ = addTotal("RXTot", QStringLiteral("RX"));
 }
 
 QString TfrmMain::txStrText() const {
