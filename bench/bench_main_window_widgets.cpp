@@ -1,0 +1,190 @@
+// The desktop program on the offscreen platform: from the construction of the main window to the
+// first paint of the restored scope window; the resident memory with eleven scope windows open;
+// the GUI's CPU share while the USB link is selected and the device is open and idle; and what
+// building the Control menu and the three toolbars adds to the start.
+#include <benchmark/benchmark.h>
+#include <pty.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
+#include <chrono>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+
+#include "app/control_commands.h"
+#include "app/main_menus.h"
+#include "app/tfrm_main.h"
+#include "app/ui_services.h"
+#include "link/ftdi_sio_backend.h"
+#include "scope/display_render.h"
+#include "scope/widgets/tfrm_osc_child.h"
+
+namespace {
+
+using namespace corvane;
+namespace fs = std::filesystem;
+
+class SilentUi : public UiServices {
+ public:
+  void showError(QWidget*, const QString&) override {}
+  void showInformation(QWidget*, const QString&) override {}
+  std::optional<std::string> openFileName(QWidget*, const FileDialogRequest&) override {
+    return std::nullopt;
+  }
+  std::optional<std::string> saveFileName(QWidget*, const FileDialogRequest&) override {
+    return std::nullopt;
+  }
+  std::optional<PortSettings> commPortSettings(QWidget*, const PortSettings&) override {
+    return std::nullopt;
+  }
+  ColorSetResult colorSettings(QWidget*, const ColorSlots&) override { return {}; }
+  bool printDialog(QWidget*, QPrinter&) override { return false; }
+  bool printerSetup(QWidget*, QPrinter&) override { return false; }
+  PrintSetupResult printOptions(QWidget*, const PrintOptions& o) override { return {o, false}; }
+  void showAbout(QWidget*) override {}
+  bool openWithDesktop(const QString&) override { return false; }
+};
+
+// A settings folder with a restorable record, COM1 and the USB device on pseudo-terminals.
+struct Bench {
+  SilentUi ui;
+  fs::path dir;
+  int com[2] = {-1, -1}, usb[2] = {-1, -1};
+  std::string comPath, usbPath;
+  Bench() {
+    char templ[] = "/tmp/corvane-bench-XXXXXX";
+    dir = ::mkdtemp(templ);
+    char name[256];
+    ::openpty(&com[0], &com[1], name, nullptr, nullptr);
+    comPath = name;
+    ::openpty(&usb[0], &usb[1], name, nullptr, nullptr);
+    usbPath = name;
+    std::ofstream(dir / "KV2040.ini")
+        << "[Devices]\nCOM1=" << comPath << "\nUSB=" << usbPath << "\n";
+    const WaveformBlock record = MakeNewWindowRecord();
+    std::ofstream(dir / "OSCTEMP.DSO", std::ios::binary)
+        .write(reinterpret_cast<const char*>(record.bytes.data()),
+               static_cast<std::streamsize>(record.bytes.size()));
+  }
+  ~Bench() {
+    for (int fd : {com[0], com[1], usb[0], usb[1]}) ::close(fd);
+    fs::remove_all(dir);
+  }
+  std::unique_ptr<TfrmMain> start() {
+    MainWindowConfig config;
+    config.settingsDir = dir.string();
+    config.captureDirectory = dir;
+    auto m = std::make_unique<TfrmMain>(config, ui);
+    m->show();
+    return m;
+  }
+};
+
+bool painted(QWidget* w) {
+  return w != nullptr && !w->visibleRegion().isEmpty() && w->isVisible();
+}
+
+void BM_StartToFirstPaint(benchmark::State& st) {
+  Bench b;
+  for (auto _ : st) {
+    QElapsedTimer clock;
+    clock.start();
+    auto m = b.start();
+    // The restored window's display area has painted once its backing store was flushed.
+    QWidget* area = nullptr;
+    struct PaintSeen : QObject {
+      bool seen = false;
+      bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::Paint) seen = true;
+        return false;
+      }
+    } seen;
+    if (TfrmOSCChild* w = m->scopeWindow(0)) {
+      area = w->findChild<QWidget*>("PaintBox1");
+      area->installEventFilter(&seen);
+    }
+    while (!seen.seen && clock.elapsed() < 5000) QApplication::processEvents();
+    st.SetIterationTime(static_cast<double>(clock.nsecsElapsed()) * 1e-9);
+    if (!seen.seen || !painted(area)) st.SkipWithError("the restored window never painted");
+    st.PauseTiming();
+    m->hide();
+    m.reset();
+    QApplication::processEvents();
+    st.ResumeTiming();
+  }
+}
+BENCHMARK(BM_StartToFirstPaint)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(10);
+
+long residentKiB() {
+  std::ifstream statm("/proc/self/statm");
+  long size = 0, resident = 0;
+  statm >> size >> resident;
+  return resident * (sysconf(_SC_PAGESIZE) / 1024);
+}
+
+void BM_ResidentWithElevenWindows(benchmark::State& st) {
+  Bench b;
+  for (auto _ : st) {
+    auto m = b.start();
+    for (int i = 0; i < 10; ++i) m->New1Click();
+    QApplication::processEvents();
+    st.counters["windows"] = m->slotInUse(10) ? 11 : 0;
+    st.counters["resident_MiB"] = static_cast<double>(residentKiB()) / 1024.0;
+  }
+}
+BENCHMARK(BM_ResidentWithElevenWindows)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+double processCpuSeconds() {
+  timespec t{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+  return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+}
+
+void BM_IdleCpuUsbSelected(benchmark::State& st) {
+  Bench b;
+  auto m = b.start();
+  QApplication::processEvents();
+  m->USB1Click();
+  if (!m->session().UsbActive() || !m->menus().USB1->isChecked()) {
+    st.SkipWithError("the USB device did not open");
+    return;
+  }
+  for (auto _ : st) {
+    const double cpu0 = processCpuSeconds();
+    QElapsedTimer clock;
+    clock.start();
+    QEventLoop idle;
+    QTimer::singleShot(3000, &idle, &QEventLoop::quit);
+    idle.exec();
+    const double wall = static_cast<double>(clock.nsecsElapsed()) * 1e-9;
+    st.counters["cpu_share_percent"] = 100.0 * (processCpuSeconds() - cpu0) / wall;
+  }
+}
+BENCHMARK(BM_IdleCpuUsbSelected)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// A second Control menu and set of toolbars on a started window: what they add to the start.
+void BM_BuildControlMenuAndToolbars(benchmark::State& st) {
+  Bench b;
+  auto m = b.start();
+  // They stay with the window (the menus keep their actions registered) until it closes.
+  for (auto _ : st) {
+    benchmark::DoNotOptimize(new ControlMenu(*m, m->menus()));
+    benchmark::DoNotOptimize(new ControlToolbars(*m, m->menus()));
+  }
+}
+BENCHMARK(BM_BuildControlMenuAndToolbars)->Unit(benchmark::kMillisecond)->Iterations(20);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
