@@ -1,7 +1,8 @@
 #!/usr/bin/python3
 """The real corvane under Xvfb against kv2040-sim, driven through its accessibility tree (AT-SPI),
 as a screen reader or an automation tool sees it: the window restores, "Setup Para." fills it with
-the simulator's waves, "RUN" updates "FrameRate = ", a second start is refused, and closing writes
+the simulator's waves, a Control menu entry changes the instrument's setting, "RUN" updates
+"FrameRate = ", a second start is refused, and closing writes
 OSCTEMP.DSO and KV2040.ini.
 
 usage: corvane_gui_test.py CORVANE KV2040_SIM   (run inside dbus-run-session)
@@ -73,6 +74,16 @@ def press(node):
     node.queryAction().doAction(0)
 
 
+def menu_entry(app, path):
+    """The menu item at the end of a caption path, e.g. ["Control", "CH 1", "Volt Division", "2 V"]."""
+    node = app
+    for caption in path:
+        node = find(node, lambda n: n.getRoleName() in ("menu", "menu item")
+                    and n.name.replace("&", "") == caption)
+        assert node is not None, "no menu entry " + "/".join(path)
+    return node
+
+
 def dismiss_box(app, text):
     """Presses OK on the modal box showing `text`; returns True when there was one."""
     label = find(app, lambda n: n.getRoleName() == "label" and n.name == text)
@@ -122,6 +133,12 @@ def main():
         freq = text_of(by_description(app, "CFREQCH1"))
         assert re.fullmatch(r"(0\.99|1\.0[0-2])KHz", freq), "CH1 frequency " + freq
         assert text_of(by_description(app, "C1A")) == "1 V", text_of(by_description(app, "C1A"))
+
+        # A Control menu entry changes the instrument; the next load shows it.
+        press(menu_entry(app, ["Control", "CH 1", "Volt Division", "2 V"]))
+        time.sleep(1.0)
+        press(setup)
+        wait_for("the second load", lambda: text_of(by_description(app, "C1A")) == "2 V")
 
         press(run)
         label1 = by_description(app, "Label1")
