@@ -432,34 +432,9 @@ void TfrmMain::Help1Click() {
 
 bool TfrmMain::handleShortcutKey(QKeyEvent* event) {
   if (!(event->modifiers() & Qt::ControlModifier)) return false;
-  QAction* action = nullptr;
-  switch (event->key()) {
-    case Qt::Key_H:
-      action = menus_->Help1;
-      break;
-    case Qt::Key_N:
-      action = menus_->New1;
-      break;
-    case Qt::Key_O:
-      action = menus_->Load1;
-      break;
-    case Qt::Key_S:
-      action = menus_->Save1;
-      break;
-    case Qt::Key_P:
-      action = menus_->Print1;
-      break;
-    case Qt::Key_X:
-      action = menus_->Exit1;
-      break;
-    case Qt::Key_C:
-      action = menus_->CommPortSetting1;
-      break;
-    default:
-      return false;
-  }
-  // A key never does what its disabled menu entry may not.
-  if (action->isEnabled()) action->trigger();
+  const std::optional<HostShortcut> shortcut = hostShortcutForKey(event->key());
+  if (!shortcut) return false;
+  runShortcut(*shortcut);
   return true;
 }
 
@@ -481,6 +456,7 @@ bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
   return QMainWindow::eventFilter(watched, event);
 }
 
+// A key never does what its disabled menu entry may not.
 void TfrmMain::runShortcut(HostShortcut shortcut) {
   QAction* action = nullptr;
   switch (shortcut) {
@@ -506,7 +482,7 @@ void TfrmMain::runShortcut(HostShortcut shortcut) {
       action = menus_->CommPortSetting1;
       break;
   }
-  if (action != nullptr && action->isEnabled()) action->trigger();
+  if (action->isEnabled()) action->trigger();
 }
 
 // ---------------------------------------------------------------- enabled state

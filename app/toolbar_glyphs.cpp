@@ -45,6 +45,17 @@ class GlyphEngine : public QIconEngine {
     p.setFont(f);
     p.drawText(QRectF(2, 2, 20, 20), Qt::AlignCenter, text);
   }
+  void circled(QPainter& p, const QString& text, const QString& family, bool italic) const {
+    p.setPen(QPen(kAccent, 1.5));
+    p.setBrush(Qt::white);
+    p.drawEllipse(QRectF(2, 2, 20, 20));
+    QFont f(family);
+    f.setPixelSize(15);
+    f.setBold(true);
+    f.setItalic(italic);
+    p.setFont(f);
+    p.drawText(QRectF(2, 2, 20, 20), Qt::AlignCenter, text);
+  }
   void page(QPainter& p) const {
     QPainterPath sheet;
     sheet.moveTo(5, 2);
@@ -122,24 +133,9 @@ class GlyphEngine : public QIconEngine {
         p.drawEllipse(QRectF(3 + (i % 2) * 9, 3 + (i / 2) * 9, 9, 9));
       }
     } else if (h == "About") {
-      p.setPen(QPen(kAccent, 1.5));
-      p.setBrush(Qt::white);
-      p.drawEllipse(QRectF(2, 2, 20, 20));
-      QFont f(QStringLiteral("Times New Roman"));
-      f.setPixelSize(15);
-      f.setBold(true);
-      f.setItalic(true);
-      p.setFont(f);
-      p.drawText(QRectF(2, 2, 20, 20), Qt::AlignCenter, QStringLiteral("i"));
+      circled(p, QStringLiteral("i"), QStringLiteral("Times New Roman"), true);
     } else if (h == "Help") {
-      p.setPen(QPen(kAccent, 1.5));
-      p.setBrush(Qt::white);
-      p.drawEllipse(QRectF(2, 2, 20, 20));
-      QFont f(QStringLiteral("Arial"));
-      f.setPixelSize(15);
-      f.setBold(true);
-      p.setFont(f);
-      p.drawText(QRectF(2, 2, 20, 20), Qt::AlignCenter, QStringLiteral("?"));
+      circled(p, QStringLiteral("?"), QStringLiteral("Arial"), false);
     } else if (h.starts_with("CH1") || h.starts_with("CH2")) {
       const QColor channel = h[2] == '1' ? QColor(200, 150, 0) : QColor(0, 140, 200);
       if (h.ends_with("Display")) {

@@ -16,6 +16,29 @@ namespace corvane {
 // The main window's actions that a scope window's Ctrl shortcuts run.
 enum class HostShortcut : uint8_t { Help, New, Open, Save, Print, Exit, CommPortSetting };
 
+// The action of Ctrl with a letter key ('H', 'N', 'O', 'S', 'P', 'X', 'C'; the key codes of
+// letters are their capitals); nullopt for any other key.
+constexpr std::optional<HostShortcut> hostShortcutForKey(int key) {
+  switch (key) {
+    case 'H':
+      return HostShortcut::Help;
+    case 'N':
+      return HostShortcut::New;
+    case 'O':
+      return HostShortcut::Open;
+    case 'S':
+      return HostShortcut::Save;
+    case 'P':
+      return HostShortcut::Print;
+    case 'X':
+      return HostShortcut::Exit;
+    case 'C':
+      return HostShortcut::CommPortSetting;
+    default:
+      return std::nullopt;
+  }
+}
+
 // A save or open dialog: title, Qt name filter ("Corvane Data (*.DSO)"), default suffix.
 struct FileDialogRequest {
   std::string title;

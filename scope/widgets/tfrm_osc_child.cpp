@@ -365,33 +365,9 @@ bool TfrmOSCChild::eventFilter(QObject* watched, QEvent* event) {
 
 bool TfrmOSCChild::FormKeyDown(int key, Qt::KeyboardModifiers modifiers) {
   if (!(modifiers & Qt::ControlModifier)) return false;
-  HostShortcut shortcut;
-  switch (key) {
-    case Qt::Key_H:
-      shortcut = HostShortcut::Help;
-      break;
-    case Qt::Key_N:
-      shortcut = HostShortcut::New;
-      break;
-    case Qt::Key_O:
-      shortcut = HostShortcut::Open;
-      break;
-    case Qt::Key_S:
-      shortcut = HostShortcut::Save;
-      break;
-    case Qt::Key_P:
-      shortcut = HostShortcut::Print;
-      break;
-    case Qt::Key_X:
-      shortcut = HostShortcut::Exit;
-      break;
-    case Qt::Key_C:
-      shortcut = HostShortcut::CommPortSetting;
-      break;
-    default:
-      return false;
-  }
-  host_.runShortcut(shortcut);
+  const std::optional<HostShortcut> shortcut = hostShortcutForKey(key);
+  if (!shortcut) return false;
+  host_.runShortcut(*shortcut);
   return true;
 }
 

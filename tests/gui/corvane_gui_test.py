@@ -10,68 +10,15 @@ usage: corvane_gui_test.py CORVANE KV2040_SIM   (run inside dbus-run-session)
 import os
 import re
 import shutil
-import signal
 import subprocess
 import sys
 import tempfile
 import time
 
-import pyatspi
+from atspi_driver import (app_named, by_description, find, press, sensitive, start_display,
+                          stop_all, text_of, wait_for)
 
 CORVANE, SIM = sys.argv[1], sys.argv[2]
-
-
-def wait_for(what, predicate, timeout=20.0):
-    print("waiting for", what, flush=True)
-    end = time.monotonic() + timeout
-    while time.monotonic() < end:
-        try:
-            value = predicate()
-        except Exception:  # the tree changes under us while the program works
-            value = None
-        if value:
-            return value
-        time.sleep(0.1)
-    raise AssertionError("timed out waiting for " + what)
-
-
-def find(node, test, depth=0):
-    if node is None or depth > 16:
-        return None
-    try:
-        if test(node):
-            return node
-        for i in range(node.childCount):
-            hit = find(node.getChildAtIndex(i), test, depth + 1)
-            if hit is not None:
-                return hit
-    except Exception:
-        return None
-    return None
-
-
-def app_named(name, index=0):
-    apps = [a for a in pyatspi.Registry.getDesktop(0) if a is not None and a.name == name]
-    return apps[index] if len(apps) > index else None
-
-
-def by_description(app, description):
-    return find(app, lambda n: n.description == description)
-
-
-def text_of(node):
-    try:
-        return node.queryText().getText(0, -1)
-    except NotImplementedError:
-        return node.name
-
-
-def sensitive(node):
-    return node.getState().contains(pyatspi.STATE_SENSITIVE)
-
-
-def press(node):
-    node.queryAction().doAction(0)
 
 
 def menu_entry(app, path):
@@ -98,16 +45,8 @@ def main():
     work = tempfile.mkdtemp(prefix="corvane-gui-")
     procs = []
     try:
-        xvfb = subprocess.Popen(["Xvfb", "-displayfd", "1", "-screen", "0", "1280x1024x24"],
-                                stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, start_new_session=True)
-        procs.append(xvfb)
-        display = ":" + xvfb.stdout.readline().decode().strip()
-        env = dict(os.environ, DISPLAY=display, XDG_CONFIG_HOME=os.path.join(work, "config"),
-                   XDG_RUNTIME_DIR=work, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", QT_QPA_PLATFORM="xcb")
-        # Its own session, so that the bus daemon it starts goes with it.
-        procs.append(subprocess.Popen(["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"],
-                                      env=env, stdout=subprocess.DEVNULL,
-                                      stderr=subprocess.DEVNULL, start_new_session=True))
+        env = start_display(procs)
+        env.update(XDG_CONFIG_HOME=os.path.join(work, "config"), XDG_RUNTIME_DIR=work)
         com1 = os.path.join(work, "com1")
         sim = subprocess.Popen([SIM, "--baud", "38400", "--link", com1], stdout=subprocess.PIPE,
                                stderr=subprocess.DEVNULL, start_new_session=True)
@@ -119,7 +58,8 @@ def main():
             f.write("[Devices]\nCOM1=%s\nUSB=%s\n[COMM Set]\nBaud rates=5\n"
                     % (com1, os.path.join(work, "no-usb")))
         time.sleep(0.5)
-        corvane = subprocess.Popen([CORVANE], env=env, cwd=work, stderr=subprocess.DEVNULL, start_new_session=True)
+        corvane = subprocess.Popen([CORVANE], env=env, cwd=work, stderr=subprocess.DEVNULL,
+                                   start_new_session=True)
         procs.append(corvane)
 
         app = wait_for("corvane on the accessibility bus", lambda: app_named("Corvane"))
@@ -145,7 +85,8 @@ def main():
         wait_for("a frame rate", lambda: re.fullmatch(r"FrameRate = \d+", text_of(label1)))
 
         # A second start is refused and leaves the first running.
-        second = subprocess.Popen([CORVANE], env=env, cwd=work, stderr=subprocess.DEVNULL, start_new_session=True)
+        second = subprocess.Popen([CORVANE], env=env, cwd=work, stderr=subprocess.DEVNULL,
+                                  start_new_session=True)
         procs.append(second)
         refusal = wait_for("the refusal", lambda: app_named("Corvane", 1) or app_named("corvane"))
         wait_for("the refusal box", lambda: dismiss_box(refusal, "Corvane is already running.."))
@@ -163,14 +104,7 @@ def main():
         assert "Baud rates=5" in ini and "Wave Form=1" in ini, ini
         print("corvane GUI end-to-end: passed")
     finally:
-        for p in reversed(procs):
-            try:
-                os.killpg(p.pid, signal.SIGKILL)  # the process and what it started
-            except (ProcessLookupError, PermissionError):
-                pass
-            if p.poll() is None:
-                p.kill()
-            p.wait()
+        stop_all(procs)
         shutil.rmtree(work, ignore_errors=True)
 
 
