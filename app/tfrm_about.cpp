@@ -7,7 +7,7 @@
 #include <QVBoxLayout>
 
 #include "app/program_icon.h"
-#include "app/widget_names.h"
+#include "scope/widgets/widget_names.h"
 
 namespace corvane {
 

@@ -7,7 +7,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/widget_names.h"
+#include "scope/widgets/widget_names.h"
 
 namespace corvane {
 namespace {
@@ -45,7 +45,10 @@ TfrmColorSet::TfrmColorSet(const ColorSlots& colorSlots, ColorChooser chooser, Q
   header->setFrameShape(QFrame::Panel);
   header->setFrameShadow(QFrame::Raised);
   header->setAlignment(Qt::AlignCenter);
-  header->setStyleSheet(QStringLiteral("color: red; font-weight: bold"));
+  setTextColor(header, Qt::red);
+  QFont bold = header->font();
+  bold.setBold(true);
+  header->setFont(bold);
   column->addWidget(header);
 
   static const char* const kCaptions[7] = {"Ch1 Color",    "Ch2 Color",    "Merge Color",
@@ -74,7 +77,7 @@ TfrmColorSet::TfrmColorSet(const ColorSlots& colorSlots, ColorChooser chooser, Q
     auto* button = new QPushButton(QStringLiteral("C"), line);
     nameWidget(button, kButtons[row]);
     button->setAccessibleName(QStringLiteral("Choose ") + QLatin1String(kCaptions[row]));
-    button->setStyleSheet(QStringLiteral("color: blue"));
+    setTextColor(button, Qt::blue);
     button->setFixedSize(18, 18);
     h->addWidget(button);
     connect(button, &QPushButton::clicked, this, [this, row] { pickColor(row); });
@@ -87,7 +90,7 @@ TfrmColorSet::TfrmColorSet(const ColorSlots& colorSlots, ColorChooser chooser, Q
   auto* close = new QPushButton(QStringLiteral("&Close"), this);
   nameWidget(close, "ToolbarButton971");
   for (QPushButton* b : {defaults, close}) {
-    b->setStyleSheet(QStringLiteral("color: blue"));
+    setTextColor(b, Qt::blue);
     bottom->addWidget(b);
   }
   column->addLayout(bottom);

@@ -8,7 +8,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include "app/widget_names.h"
+#include "scope/widgets/widget_names.h"
 
 namespace corvane {
 namespace {
@@ -19,6 +19,8 @@ QButtonGroup* addRadioGroup(QWidget* dialog, QVBoxLayout* column, const char* na
   auto* box = new QGroupBox(caption, dialog);
   nameWidget(box, name);
   auto* grid = new QGridLayout(box);
+  grid->setContentsMargins(8, 2, 8, 2);
+  grid->setVerticalSpacing(0);
   auto* group = new QButtonGroup(box);
   for (int i = 0; i < choices.size(); ++i) {
     auto* button = new QRadioButton(choices[i], box);
@@ -27,7 +29,8 @@ QButtonGroup* addRadioGroup(QWidget* dialog, QVBoxLayout* column, const char* na
   }
   // An index the dialog has no button for (a hand-edited settings file) shows no selection.
   if (QAbstractButton* button = group->button(selected)) button->setChecked(true);
-  column->addWidget(box);
+  // Each group as tall as its rows of choices.
+  column->addWidget(box, (static_cast<int>(choices.size()) + columns - 1) / columns);
   return group;
 }
 
@@ -43,8 +46,12 @@ TfrmCommSet::TfrmCommSet(const PortSettings& current, QWidget* parent) : QDialog
   setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowCloseButtonHint |
                  Qt::WindowStaysOnTopHint);
   setFixedSize(320, 224);
-  setFont(QFont(QStringLiteral("Arial")));
+  QFont arial(QStringLiteral("Arial"));
+  arial.setPixelSize(12);
+  setFont(arial);
   auto* column = new QVBoxLayout(this);
+  column->setContentsMargins(6, 4, 6, 6);
+  column->setSpacing(2);
   RadioGroup1_ = addRadioGroup(this, column, "RadioGroup1", QStringLiteral("Comm Port"),
                                {"COM 1", "COM 2", "COM 3", "COM 4"}, 4, current.portIndex);
   RadioGroup2_ =
@@ -57,7 +64,7 @@ TfrmCommSet::TfrmCommSet(const PortSettings& current, QWidget* parent) : QDialog
   bottom->addStretch();
   auto* close = new QPushButton(QStringLiteral("&Close"), this);
   nameWidget(close, "ToolbarButton971");
-  close->setStyleSheet(QStringLiteral("color: blue"));
+  setTextColor(close, Qt::blue);
   close->setDefault(true);
   bottom->addWidget(close);
   column->addLayout(bottom);

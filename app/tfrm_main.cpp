@@ -17,10 +17,10 @@
 #include "app/main_menus.h"
 #include "app/qt_timer_service.h"
 #include "app/ui_services.h"
-#include "app/widget_names.h"
 #include "link/ftdi_sio_backend.h"
 #include "print/report_renderer.h"
 #include "scope/widgets/tfrm_osc_child.h"
+#include "scope/widgets/widget_names.h"
 #include "storage/data_file.h"
 
 namespace corvane {

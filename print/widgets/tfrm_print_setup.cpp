@@ -8,18 +8,15 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
+#include "scope/widgets/widget_names.h"
+
 namespace corvane {
 namespace {
-
-void name(QWidget* w, const char* objectName) {
-  w->setObjectName(QLatin1String(objectName));
-  w->setAccessibleDescription(QLatin1String(objectName));
-}
 
 QCheckBox* boldCheckBox(const char* caption, const char* objectName, bool checked,
                         QWidget* parent) {
   auto* box = new QCheckBox(QLatin1String(caption), parent);
-  name(box, objectName);
+  nameWidget(box, objectName);
   box->setAccessibleName(QLatin1String(caption));
   QFont bold = box->font();
   bold.setBold(true);
@@ -36,7 +33,7 @@ TfrmPrintSetup::TfrmPrintSetup(const PrintOptions& options, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowStaysOnTopHint),
       stored_(options) {
-  name(this, "TfrmPrintSetup");
+  nameWidget(this, "TfrmPrintSetup");
   setWindowTitle(QStringLiteral("Print Data Setup."));
   QFont font;
   font.setFamilies({QStringLiteral("Arial"), QStringLiteral("Liberation Sans")});
@@ -44,14 +41,14 @@ TfrmPrintSetup::TfrmPrintSetup(const PrintOptions& options, QWidget* parent)
   setFont(font);
 
   auto* strip = new QFrame(this);
-  name(strip, "ToolBar");
+  nameWidget(strip, "ToolBar");
   strip->setFrameShape(QFrame::StyledPanel);
   PrintButton = new QPushButton(QStringLiteral("Print"), strip);
-  name(PrintButton, "PrintButton");
+  nameWidget(PrintButton, "PrintButton");
   PrintButton->setAccessibleName(QStringLiteral("Print"));
   PrintButton->setDefault(true);
   CancelButton = new QPushButton(QStringLiteral("Cancel"), strip);
-  name(CancelButton, "CancelButton");
+  nameWidget(CancelButton, "CancelButton");
   CancelButton->setAccessibleName(QStringLiteral("Cancel"));
   auto* stripLayout = new QHBoxLayout(strip);
   stripLayout->setContentsMargins(2, 2, 2, 2);
@@ -60,7 +57,7 @@ TfrmPrintSetup::TfrmPrintSetup(const PrintOptions& options, QWidget* parent)
   stripLayout->addStretch();
 
   auto* panel = new QFrame(this);
-  name(panel, "Panel1");
+  nameWidget(panel, "Panel1");
   panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
   CheckBox1 = boldCheckBox("Scope Data", "CheckBox1", options.waveFormPrint, panel);
   CheckBox2 = boldCheckBox("Corvane Notes", "CheckBox2", options.notesPrint, panel);

@@ -30,6 +30,7 @@
 #include "scope/display_compose.h"
 #include "scope/display_render.h"
 #include "scope/widgets/scope_display_area.h"
+#include "scope/widgets/widget_names.h"
 #include "storage/bmp_file.h"
 #include "storage/data_file.h"
 
@@ -48,24 +49,6 @@ QFont arial(int pixelSize, bool bold = false) {
   font.setPixelSize(pixelSize);
   font.setBold(bold);
   return font;
-}
-
-// Tools and screen readers find a named widget by its name in both places.
-template <typename W>
-W* named(W* widget, const char* name) {
-  widget->setObjectName(name);
-  widget->setAccessibleDescription(name);
-  return widget;
-}
-
-void setTextColor(QWidget* widget, const QColor& color) {
-  // Active and inactive only: a disabled control keeps the style's greyed text.
-  QPalette palette = widget->palette();
-  for (auto group : {QPalette::Active, QPalette::Inactive}) {
-    palette.setColor(group, QPalette::WindowText, color);
-    palette.setColor(group, QPalette::ButtonText, color);
-  }
-  widget->setPalette(palette);
 }
 
 void setCaption(QAbstractButton* button, const QString& caption, const QColor& color) {
@@ -89,7 +72,7 @@ QLabel* header(QWidget* parent, const QString& text, QRect geometry) {
 }
 
 QLabel* readout(QWidget* parent, const char* name, QRect geometry) {
-  QLabel* l = named(label(parent, "", geometry), name);
+  QLabel* l = nameWidget(label(parent, "", geometry), name);
   l->setFrameStyle(QFrame::Panel | QFrame::Sunken);
   l->setAutoFillBackground(true);
   l->setBackgroundRole(QPalette::Base);
@@ -97,7 +80,7 @@ QLabel* readout(QWidget* parent, const char* name, QRect geometry) {
 }
 
 QComboBox* dropDown(QWidget* parent, const char* name, QRect geometry) {
-  auto* box = named(new QComboBox(parent), name);
+  auto* box = nameWidget(new QComboBox(parent), name);
   box->setGeometry(geometry);
   box->setMaxVisibleItems(12);
   return box;
@@ -131,7 +114,7 @@ TfrmOSCChild::TfrmOSCChild(ScopeHost& host, int slot, QWidget* parent)
   setFont(arial(12));
   setFixedSize(kWidth, kHeight);
 
-  PageControl1 = named(new QTabWidget(this), "PageControl1");
+  PageControl1 = nameWidget(new QTabWidget(this), "PageControl1");
   PageControl1->setGeometry(0, 0, kWidth, kHeight);
   auto* scopePage = new QWidget;
   auto* imagePage = new QWidget;
@@ -158,13 +141,13 @@ void TfrmOSCChild::buildScopePage(QWidget* page) {
   bevel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
   bevel->setLineWidth(2);
   bevel->setGeometry(4, 4, 325, 259);
-  PaintBox1 = named(new ScopeDisplayArea(bevel), "PaintBox1");
+  PaintBox1 = nameWidget(new ScopeDisplayArea(bevel), "PaintBox1");
   PaintBox1->setGeometry(2, 2, 321, 255);
   PaintBox1->onPress = [this](QMouseEvent* e, QPoint at) { PaintBox1MouseDown(e, at); };
   PaintBox1->onMove = [this](QMouseEvent* e, QPoint at) { PaintBox1MouseMove(e, at); };
   PaintBox1->onRelease = [this](QMouseEvent* e, QPoint at) { PaintBox1MouseUp(e, at); };
 
-  ScrollBar1 = named(new QScrollBar(Qt::Vertical, page), "ScrollBar1");
+  ScrollBar1 = nameWidget(new QScrollBar(Qt::Vertical, page), "ScrollBar1");
   ScrollBar1->setGeometry(331, 4, 17, 259);
   ScrollBar1->setRange(0, 100);
   ScrollBar1->setPageStep(10);
@@ -182,21 +165,21 @@ void TfrmOSCChild::buildScopePage(QWidget* page) {
   info->setGeometry(4, 265, 343, 74);
   const int row1 = 18, row2 = 46, h = 20;
   header(info, "CH 1", {4, row1, 36, h});
-  C1A = named(label(info, "???", {40, row1, 56, h}), "C1A");
-  C1B = named(label(info, "???", {96, row1, 34, h}), "C1B");
+  C1A = nameWidget(label(info, "???", {40, row1, 56, h}), "C1A");
+  C1B = nameWidget(label(info, "???", {96, row1, 34, h}), "C1B");
   header(info, "MODE", {130, row1, 42, h});
-  CM1 = named(label(info, "???", {172, row1, 48, h}), "CM1");
-  CM2 = named(label(info, "???", {220, row1, 40, h}), "CM2");
-  Cm3 = named(label(info, "?", {260, row1, 18, h}), "Cm3");
-  CM4 = named(label(info, "???", {278, row1, 60, h}), "CM4");
+  CM1 = nameWidget(label(info, "???", {172, row1, 48, h}), "CM1");
+  CM2 = nameWidget(label(info, "???", {220, row1, 40, h}), "CM2");
+  Cm3 = nameWidget(label(info, "?", {260, row1, 18, h}), "Cm3");
+  CM4 = nameWidget(label(info, "???", {278, row1, 60, h}), "CM4");
   CM4->setFont(arial(11));
   header(info, "CH 2", {4, row2, 36, h});
-  C2A = named(label(info, "???", {40, row2, 56, h}), "C2A");
-  C2B = named(label(info, "???", {96, row2, 34, h}), "C2B");
+  C2A = nameWidget(label(info, "???", {40, row2, 56, h}), "C2A");
+  C2B = nameWidget(label(info, "???", {96, row2, 34, h}), "C2B");
   header(info, "TIME", {130, row2, 42, h});
-  CT1 = named(label(info, "???", {172, row2, 56, h}), "CT1");
+  CT1 = nameWidget(label(info, "???", {172, row2, 56, h}), "CT1");
   header(info, "TRG", {228, row2, 36, h});
-  CT2 = named(label(info, "???", {264, row2, 74, h}), "CT2");
+  CT2 = nameWidget(label(info, "???", {264, row2, 74, h}), "CT2");
   CT2->setFont(arial(9));
 
   // "Parameter Information": nine measurements per channel.
@@ -225,9 +208,9 @@ void TfrmOSCChild::buildScopePage(QWidget* page) {
   auto* grid = new QGroupBox("Display Grid", page);
   grid->setGeometry(rx, 0, rw, 44);
   gridButtons_ = new QButtonGroup(this);
-  RadioButton1 = named(new QRadioButton("BOARD", grid), "RadioButton1");
-  RadioButton2 = named(new QRadioButton("CROSS", grid), "RadioButton2");
-  RadioButton3 = named(new QRadioButton("FULL", grid), "RadioButton3");
+  RadioButton1 = nameWidget(new QRadioButton("BOARD", grid), "RadioButton1");
+  RadioButton2 = nameWidget(new QRadioButton("CROSS", grid), "RadioButton2");
+  RadioButton3 = nameWidget(new QRadioButton("FULL", grid), "RadioButton3");
   QRadioButton* radios[3] = {RadioButton1, RadioButton2, RadioButton3};
   for (int tag = 0; tag < 3; ++tag) {
     radios[tag]->setGeometry(10 + tag * 76, 18, 72, 20);
@@ -276,11 +259,11 @@ void TfrmOSCChild::buildScopePage(QWidget* page) {
   ComboBox4 = dropDown(horizontal, "ComboBox4", {10, 20, 222, 24});
   connect(ComboBox4, &QComboBox::currentIndexChanged, this, &TfrmOSCChild::ComboBox4Change);
 
-  ToolbarButton971 = named(new QPushButton(page), "ToolbarButton971");
+  ToolbarButton971 = nameWidget(new QPushButton(page), "ToolbarButton971");
   ToolbarButton971->setGeometry(rx, 290, 116, 46);
   setCaption(ToolbarButton971, "Setup Para.", kBlue);
   connect(ToolbarButton971, &QPushButton::clicked, this, &TfrmOSCChild::ToolbarButton971Click);
-  BitBtn1 = named(new QPushButton(page), "BitBtn1");
+  BitBtn1 = nameWidget(new QPushButton(page), "BitBtn1");
   BitBtn1->setGeometry(rx + 122, 290, 116, 46);
   setCaption(BitBtn1, "RUN", kBlue);
   BitBtn1->setEnabled(false);  // usable after the first setup load
@@ -288,15 +271,15 @@ void TfrmOSCChild::buildScopePage(QWidget* page) {
 }
 
 void TfrmOSCChild::buildImagePage(QWidget* page) {
-  Image5 = named(new QLabel(page), "Image5");
+  Image5 = nameWidget(new QLabel(page), "Image5");
   Image5->setGeometry(24, 24, 537, 345);
   Image5->setAlignment(Qt::AlignCenter);
   Image5->setScaledContents(false);
-  BMPSave = named(new QPushButton(page), "BMPSave");
+  BMPSave = nameWidget(new QPushButton(page), "BMPSave");
   BMPSave->setGeometry(380, 384, 88, 30);
   setCaption(BMPSave, "Save &As", palette().color(QPalette::ButtonText));
   BMPSave->setEnabled(false);  // nothing captured yet
-  BMPCapt = named(new QPushButton(page), "BMPCapt");
+  BMPCapt = nameWidget(new QPushButton(page), "BMPCapt");
   BMPCapt->setGeometry(473, 384, 88, 30);
   setCaption(BMPCapt, "&Capture", palette().color(QPalette::ButtonText));
   connect(BMPSave, &QPushButton::clicked, this, &TfrmOSCChild::BMPSaveClick);
@@ -304,7 +287,7 @@ void TfrmOSCChild::buildImagePage(QWidget* page) {
 }
 
 void TfrmOSCChild::buildNotesPage(QWidget* page) {
-  Memo1 = named(new QPlainTextEdit(page), "Memo1");
+  Memo1 = nameWidget(new QPlainTextEdit(page), "Memo1");
   Memo1->setFont(arial(12, true));
   Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   Memo1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
@@ -319,7 +302,7 @@ void TfrmOSCChild::buildNotesPage(QWidget* page) {
 }
 
 void TfrmOSCChild::buildPopupMenu() {
-  PopupMenu1 = named(new QMenu(this), "PopupMenu1");
+  PopupMenu1 = nameWidget(new QMenu(this), "PopupMenu1");
   connect(PopupMenu1->addAction("Corvane Data Save"), &QAction::triggered, this,
           &TfrmOSCChild::ScopeDMMDataSave1Click);
   connect(PopupMenu1->addAction("Waveform Capture"), &QAction::triggered, this,
