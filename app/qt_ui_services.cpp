@@ -4,6 +4,7 @@
 #include <QPageSetupDialog>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QRegularExpression>
 #include <QUrl>
 
 #include "app/tfrm_about.h"
@@ -18,10 +19,26 @@ void showBox(QWidget* parent, QMessageBox::Icon icon, const QString& text) {
   box.exec();
 }
 
+// Linux file names keep their case: "*.DSO" also lists "run.dso".
+QString anyCaseFilter(const std::string& filter) {
+  QString f = QString::fromStdString(filter);
+  static const QRegularExpression pattern(QStringLiteral("\\*\\.([A-Za-z0-9]+)"));
+  QString out;
+  qsizetype last = 0;
+  for (auto it = pattern.globalMatch(f); it.hasNext();) {
+    const QRegularExpressionMatch m = it.next();
+    out += f.mid(last, m.capturedEnd() - last);
+    const QString ext = m.captured(1);
+    if (ext.toLower() != ext) out += QStringLiteral(" *.") + ext.toLower();
+    last = m.capturedEnd();
+  }
+  return out + f.mid(last);
+}
+
 std::optional<std::string> runFileDialog(QWidget* parent, const FileDialogRequest& request,
                                          QFileDialog::AcceptMode mode) {
   QFileDialog dialog(parent, QString::fromStdString(request.title), QString(),
-                     QString::fromStdString(request.filter));
+                     anyCaseFilter(request.filter));
   dialog.setAcceptMode(mode);
   dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile
                                                      : QFileDialog::AnyFile);

@@ -30,9 +30,6 @@ QString qs(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-const FileDialogRequest kDataSaveDialog{"Corvane Data Save", "Corvane Data (*.DSO)", "DSO"};
-const FileDialogRequest kDataLoadDialog{"Corvane Data Load", "Corvane Data (*.DSO)", "DSO"};
-
 std::unique_ptr<FtdiBackend> kernelUsbBackend(const ProgramSettings& settings) {
   FtdiSioConfig config;
   config.devicePath = settings.usbDevice;

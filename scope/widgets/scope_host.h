@@ -46,6 +46,11 @@ struct FileDialogRequest {
   std::string defaultSuffix;
 };
 
+inline const FileDialogRequest kDataSaveDialog{"Corvane Data Save", "Corvane Data (*.DSO)", "DSO"};
+inline const FileDialogRequest kDataLoadDialog{"Corvane Data Load", "Corvane Data (*.DSO)", "DSO"};
+inline const FileDialogRequest kPictureSaveDialog{"Waveform Capture Save", "BMP Files (*.BMP)",
+                                                  "BMP"};
+
 class ScopeHost {
  public:
   virtual ~ScopeHost() = default;

@@ -667,7 +667,7 @@ void TfrmOSCChild::setNotesLines(const std::vector<std::string>& lines) {
 // --- Saves and captures.
 
 void TfrmOSCChild::ScopeDMMDataSave1Click() {
-  const auto path = host_.chooseSaveFile({"Corvane Data Save", "Corvane Data (*.DSO)", "DSO"});
+  const auto path = host_.chooseSaveFile(kDataSaveDialog);
   if (!path) return;
   if (FileStatus status = writeDataFile(*path, record_); !status) {
     host_.showFileError(status.message);
@@ -681,7 +681,7 @@ void TfrmOSCChild::ScopeDMMDataSave1Click() {
 }
 
 void TfrmOSCChild::ScopeScreenCapture1Click() {
-  const auto path = host_.chooseSaveFile({"Waveform Capture Save", "BMP Files (*.BMP)", "BMP"});
+  const auto path = host_.chooseSaveFile(kPictureSaveDialog);
   if (!path) return;
   // The picture as last composed, exactly what the display shows.
   if (FileStatus status =
@@ -702,7 +702,7 @@ void TfrmOSCChild::BMPCaptClick() {
 }
 
 void TfrmOSCChild::BMPSaveClick() {
-  const auto path = host_.chooseSaveFile({"Waveform Capture Save", "BMP Files (*.BMP)", "BMP"});
+  const auto path = host_.chooseSaveFile(kPictureSaveDialog);
   if (!path) return;
   // The main window's buffer, not the picture on the page: the instrument's own bytes.
   const std::span<const uint8_t> buffer = host_.captureBuffer();
