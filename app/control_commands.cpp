@@ -54,9 +54,9 @@ QAction* ControlMenu::action(std::string_view path) const {
 }
 
 ControlToolbars::ControlToolbars(TfrmMain& main, MainMenus& menus) : QObject(&main), main_(main) {
-  for (const ToolbarSpec& spec : controlToolbars()) {
+  for (const ToolbarLayout& toolbar : controlToolbars()) {
     const QString caption =
-        QString::fromUtf8(spec.caption.data(), static_cast<qsizetype>(spec.caption.size()));
+        QString::fromUtf8(toolbar.caption.data(), static_cast<qsizetype>(toolbar.caption.size()));
     auto* bar = new QToolBar(caption, &main);
     bar->setObjectName(QString(caption).remove(QLatin1Char(' ')));
     bar->setAccessibleName(caption);
@@ -66,7 +66,7 @@ ControlToolbars::ControlToolbars(TfrmMain& main, MainMenus& menus) : QObject(&ma
     bar->setIconSize(QSize(20, 20));
     main.addToolBar(Qt::TopToolBarArea, bar);
     toolbars_.push_back(bar);
-    for (const ToolbarButton& button : spec.buttons) {
+    for (const ToolbarButton& button : toolbar.buttons) {
       if (button.kind == ToolbarButton::Kind::kSeparator) {
         bar->addSeparator();
         continue;

@@ -4,9 +4,7 @@
 #include <QCloseEvent>
 #include <QFileInfo>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
-#include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPrinter>
@@ -122,12 +120,14 @@ void TfrmMain::buildStatusBar() {
   bar->setSizeGripEnabled(false);
   auto* caption = new QLabel(QStringLiteral("Last Transfer."), bar);
   nameWidget(caption, "StaticText1");
-  // Edit1: zero height, only there to hold the keyboard focus while no scope window is open.
-  Edit1_ = new QLineEdit(caption);
+  // Edit1: zero height, only there to hold the keyboard focus while no scope window is open, so
+  // the menus' Ctrl shortcuts reach the window. No text box: its copy and cut would shadow Ctrl+C
+  // and Ctrl+X.
+  Edit1_ = new QWidget(caption);
   nameWidget(Edit1_, "Edit1");
   Edit1_->setAccessibleName(QStringLiteral("Keyboard commands"));
+  Edit1_->setFocusPolicy(Qt::StrongFocus);
   Edit1_->setGeometry(0, 0, 1, 0);
-  Edit1_->installEventFilter(this);
   bar->addWidget(caption);
 
   auto* txPanel = new QFrame(bar);
@@ -426,32 +426,6 @@ void TfrmMain::Help1Click() {
 }
 
 // ---------------------------------------------------------------- keyboard
-
-bool TfrmMain::handleShortcutKey(QKeyEvent* event) {
-  if (!(event->modifiers() & Qt::ControlModifier)) return false;
-  const std::optional<HostShortcut> shortcut = hostShortcutForKey(event->key());
-  if (!shortcut) return false;
-  runShortcut(*shortcut);
-  return true;
-}
-
-void TfrmMain::keyPressEvent(QKeyEvent* event) {
-  if (!handleShortcutKey(event)) QMainWindow::keyPressEvent(event);
-}
-
-bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == Edit1_) {
-    // Edit1 is no text box: its copy and cut must not shadow Ctrl+C and Ctrl+X.
-    if (event->type() == QEvent::ShortcutOverride) {
-      event->ignore();
-      return true;
-    }
-    if (event->type() == QEvent::KeyPress && handleShortcutKey(static_cast<QKeyEvent*>(event))) {
-      return true;
-    }
-  }
-  return QMainWindow::eventFilter(watched, event);
-}
 
 // A key never does what its disabled menu entry may not.
 void TfrmMain::runShortcut(HostShortcut shortcut) {

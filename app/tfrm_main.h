@@ -22,7 +22,6 @@
 #include "storage/program_settings.h"
 
 class QLabel;
-class QLineEdit;
 class QMdiArea;
 class QMdiSubWindow;
 class QPrinter;
@@ -139,8 +138,6 @@ class TfrmMain : public QMainWindow,
  protected:
   void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
-  void keyPressEvent(QKeyEvent* event) override;
-  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   struct Slot {
@@ -153,7 +150,6 @@ class TfrmMain : public QMainWindow,
   void firstShow();
   void restoreLastRecord(const WaveformBlock*& restored, WaveformBlock& holder);
   void applyCommandState();
-  bool handleShortcutKey(QKeyEvent* event);
   std::string settingsPath() const;
   DisplayColors colorsFromSettings() const;
   PortSettings portSettings() const;
@@ -176,7 +172,7 @@ class TfrmMain : public QMainWindow,
   QLabel* Label1_ = nullptr;
   QLabel* TXTot_ = nullptr;
   QLabel* RXTot_ = nullptr;
-  QLineEdit* Edit1_ = nullptr;
+  QWidget* Edit1_ = nullptr;
 
   std::array<Slot, kSlotCount> ScopeWindows_;
   int ActiveWindow_ = 0;

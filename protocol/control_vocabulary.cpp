@@ -219,9 +219,9 @@ ToolbarButton appButton(std::string_view hint, AppAction app) {
   return b;
 }
 
-std::vector<ToolbarSpec> buildToolbars() {
+std::vector<ToolbarLayout> buildToolbars() {
   namespace o = offsets;
-  std::vector<ToolbarSpec> bars;
+  std::vector<ToolbarLayout> bars;
   bars.push_back(
       {"Control Tool",
        {appButton("New File", AppAction::kNew), appButton("File Open.", AppAction::kOpen),
@@ -249,7 +249,7 @@ std::vector<ControlEntry> buildEntries() {
   std::vector<ControlEntry> entries;
   for (const ControlNode& n : controlMenu())
     if (n.kind == Kind::kCommand) entries.push_back({n.path, n.command});
-  for (const ToolbarSpec& bar : controlToolbars())
+  for (const ToolbarLayout& bar : controlToolbars())
     for (const ToolbarButton& b : bar.buttons)
       if (b.kind == ToolbarButton::Kind::kCommand && b.menuIndex < 0)
         entries.push_back({std::string(bar.caption) + "/" + std::string(b.hint), b.command});
@@ -295,13 +295,13 @@ const std::vector<ControlNode>& controlMenu() {
   return menu;
 }
 
-const std::vector<ToolbarSpec>& controlToolbars() {
-  static const std::vector<ToolbarSpec> bars = buildToolbars();
+const std::vector<ToolbarLayout>& controlToolbars() {
+  static const std::vector<ToolbarLayout> bars = buildToolbars();
   return bars;
 }
 
 const ToolbarButton* findToolbarButton(std::string_view hint) {
-  for (const ToolbarSpec& bar : controlToolbars())
+  for (const ToolbarLayout& bar : controlToolbars())
     for (const ToolbarButton& b : bar.buttons)
       if (b.kind != ToolbarButton::Kind::kSeparator && b.hint == hint) return &b;
   return nullptr;

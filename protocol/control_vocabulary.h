@@ -88,13 +88,13 @@ struct ToolbarButton {
   AppAction app = AppAction::kNew;  // kApp
 };
 
-struct ToolbarSpec {
+struct ToolbarLayout {
   std::string_view caption;            // "Control Tool", "Trigger Tool", "Config Tool"
   std::vector<ToolbarButton> buttons;  // left to right
 };
 
 // The three toolbars in order.
-const std::vector<ToolbarSpec>& controlToolbars();
+const std::vector<ToolbarLayout>& controlToolbars();
 // The toolbar button with this hint, or null.
 const ToolbarButton* findToolbarButton(std::string_view hint);
 

@@ -117,7 +117,7 @@ TEST(ControlVocabulary, EveryEntrySendsItsFrameInMenuOrder) {
 
 // Each toolbar as text: "|" a separator, hint=frame a command, hint@offset/choices>code a stepping
 // button, a bare hint an application action.
-std::string describe(const ToolbarSpec& bar) {
+std::string describe(const ToolbarLayout& bar) {
   std::string s = std::string(bar.caption) + ":";
   for (const ToolbarButton& b : bar.buttons) {
     s += " ";
