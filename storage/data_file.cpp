@@ -10,28 +10,31 @@
 namespace corvane {
 namespace {
 
-FileStatus fileError(const std::string& path, int err) {
-  FileStatus s;
-  s.ok = false;
-  s.message = "Cannot access file \"" + path + "\". " + std::strerror(err);
-  return s;
-}
-
 std::string joinPath(const std::string& dir, std::string_view name) {
   if (dir.empty()) return std::string(name);
   if (dir.back() == '/') return dir + std::string(name);
   return dir + "/" + std::string(name);
 }
 
-// Reads the whole file, refusing more than `limit` bytes so an enormous file is never loaded.
+}  // namespace
+
+FileStatus fileError(const std::string& path, int err) {
+  FileStatus s;
+  s.ok = false;
+  s.error = err;
+  s.message = "Cannot access file \"" + path + "\". " + std::strerror(err);
+  return s;
+}
+
 FileStatus readWhole(const std::string& path, std::string& out, std::size_t limit) {
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return fileError(path, errno);
   struct stat st {};
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    int err = errno ? errno : EINVAL;
+  const bool statFailed = ::fstat(fd, &st) != 0;
+  if (statFailed || !S_ISREG(st.st_mode)) {
+    const int err = statFailed ? errno : S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
     ::close(fd);
-    return fileError(path, S_ISDIR(st.st_mode) ? EISDIR : err);
+    return fileError(path, err);
   }
   out.clear();
   char buf[65536];
@@ -50,8 +53,6 @@ FileStatus readWhole(const std::string& path, std::string& out, std::size_t limi
   ::close(fd);
   return {};
 }
-
-}  // namespace
 
 FileStatus writeFileReplacing(const std::string& path, std::string_view data) {
   std::string tmp = path + ".XXXXXX";

@@ -19,6 +19,7 @@ inline constexpr std::string_view kTempNotesName = "OSCTEMP.TXT";
 struct FileStatus {
   bool ok = true;
   bool wrongSize = false;
+  int error = 0;  // the errno behind a platform file error
   std::string message;
   explicit operator bool() const { return ok; }
 };
@@ -47,6 +48,14 @@ struct ReadNotesResult {
 ReadNotesResult readNotesFile(const std::string& path);
 std::vector<std::string> splitNotes(std::string_view text);
 FileStatus writeNotesFile(const std::string& path, const std::vector<std::string>& lines);
+
+// The platform's file error for `path`, as the operator sees it.
+FileStatus fileError(const std::string& path, int err);
+
+// Reads the whole regular file, stopping after `limit` + 1 bytes so an enormous file is never
+// loaded (the caller sees the excess in the size). Anything but a regular file is refused, and a
+// FIFO never blocks the open.
+FileStatus readWhole(const std::string& path, std::string& out, std::size_t limit);
 
 // Writes `data` to `path` through a temporary file beside it, flushed to disk before the rename.
 FileStatus writeFileReplacing(const std::string& path, std::string_view data);

@@ -1,6 +1,5 @@
 #include "storage/program_settings.h"
 
-#include <fcntl.h>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -8,7 +7,6 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <type_traits>
 #include <vector>
@@ -21,37 +19,12 @@ constexpr std::size_t kMaxSettingsFileSize = std::size_t{16} << 20;
 
 constexpr std::string_view kDevicesSection = "Devices";
 
-FileStatus fileError(const std::string& path, int err) {
-  FileStatus s;
-  s.ok = false;
-  s.message = "Cannot access file \"" + path + "\". " + std::strerror(err);
-  return s;
-}
-
-// The whole file into `out`; 0 or the errno. Opens without blocking so that a FIFO at the path
-// cannot hang the program.
+// The whole settings file into `out`; 0 or the errno. A file beyond the size limit counts as
+// unreadable.
 int readSettingsText(const std::string& path, std::string& out) {
-  out.clear();
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return errno;
-  int err = 0;
-  struct stat st {};
-  if (::fstat(fd, &st) != 0) {
-    err = errno;
-  } else if (!S_ISREG(st.st_mode)) {
-    err = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
-  }
-  char buf[65536];
-  while (err == 0) {
-    ssize_t n = ::read(fd, buf, sizeof buf);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) err = errno;
-    if (n <= 0) break;
-    out.append(buf, std::size_t(n));
-    if (out.size() > kMaxSettingsFileSize) err = EFBIG;
-  }
-  ::close(fd);
-  return err;
+  const FileStatus read = readWhole(path, out, kMaxSettingsFileSize);
+  if (!read) return read.error;
+  return out.size() > kMaxSettingsFileSize ? EFBIG : 0;
 }
 
 std::string joinPath(const std::string& dir, std::string_view name) {
