@@ -3,7 +3,6 @@
 #include <QGuiApplication>
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <memory>
 
 #include "print/report_content.h"
@@ -70,7 +69,7 @@ int reportCommand(const std::vector<std::string>& args) {
   if (!notes.status) return fileError(notes.status.message);
   // A data file without a notes file opens with empty notes; a named one must exist.
   if (!notes.lines && notesGiven)
-    return fileError("Cannot access file \"" + notesPath + "\". " + std::strerror(ENOENT));
+    return fileError(corvane::fileError(notesPath, ENOENT).message);
 
   const auto app = guiApplication();
   const ReportContent content = makeReportContent(
