@@ -6,12 +6,12 @@
 #include <QToolBar>
 
 #include "app/main_menus.h"
-#include "app/tfrm_main.h"
+#include "app/main_window.h"
 #include "app/toolbar_glyphs.h"
 
 namespace corvane {
 
-ControlMenu::ControlMenu(TfrmMain& main, MainMenus& menus) : QObject(&main), main_(main) {
+ControlMenu::ControlMenu(MainWindow& main, MainMenus& menus) : QObject(&main), main_(main) {
   Control1_ = new QMenu(QString::fromUtf8(kControlMenuCaption.data(),
                                           static_cast<qsizetype>(kControlMenuCaption.size())),
                         &main);
@@ -53,7 +53,7 @@ QAction* ControlMenu::action(std::string_view path) const {
   return nullptr;
 }
 
-ControlToolbars::ControlToolbars(TfrmMain& main, MainMenus& menus) : QObject(&main), main_(main) {
+ControlToolbars::ControlToolbars(MainWindow& main, MainMenus& menus) : QObject(&main), main_(main) {
   for (const ToolbarLayout& toolbar : controlToolbars()) {
     const QString caption =
         QString::fromUtf8(toolbar.caption.data(), static_cast<qsizetype>(toolbar.caption.size()));

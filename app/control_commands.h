@@ -14,24 +14,24 @@ class QToolBar;
 namespace corvane {
 
 class MainMenus;
-class TfrmMain;
+class MainWindow;
 
 class ControlMenu : public QObject {
  public:
-  ControlMenu(TfrmMain& main, MainMenus& menus);
+  ControlMenu(MainWindow& main, MainMenus& menus);
   QMenu* menu() const { return Control1_; }
   // The action of a menu path ("CH 1/Volt Division/1 V"), or null.
   QAction* action(std::string_view path) const;
 
  private:
-  TfrmMain& main_;
+  MainWindow& main_;
   QMenu* Control1_ = nullptr;
   std::vector<std::pair<std::string, QAction*>> actions_;
 };
 
 class ControlToolbars : public QObject {
  public:
-  ControlToolbars(TfrmMain& main, MainMenus& menus);
+  ControlToolbars(MainWindow& main, MainMenus& menus);
   const std::vector<QToolBar*>& toolbars() const { return toolbars_; }
   // The button's action by its hint ("Trigger Source"), or null.
   QAction* button(std::string_view hint) const;
@@ -39,7 +39,7 @@ class ControlToolbars : public QObject {
  private:
   void press(const ToolbarButton& button);
 
-  TfrmMain& main_;
+  MainWindow& main_;
   std::vector<QToolBar*> toolbars_;
   std::vector<std::pair<std::string_view, QAction*>> buttons_;
 };

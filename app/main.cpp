@@ -6,7 +6,7 @@
 
 #include "app/program_icon.h"
 #include "app/single_instance.h"
-#include "app/tfrm_main.h"
+#include "app/main_window.h"
 #include "app/ui_services.h"
 #include "storage/program_settings.h"
 
@@ -30,7 +30,7 @@ int main(int argc, char** argv) {
   config.settingsDir = corvane::settingsDirectory();
   config.helpFile =
       (QApplication::applicationDirPath() + QStringLiteral("/Corvane.html")).toStdString();
-  corvane::TfrmMain main(std::move(config), ui);
+  corvane::MainWindow main(std::move(config), ui);
   // Without a window manager nothing maximizes a window: give it the screen's work area first.
   if (QScreen* screen = QGuiApplication::primaryScreen()) {
     main.setGeometry(screen->availableGeometry());

@@ -7,7 +7,7 @@
 #include <QMenu>
 #include <QMenuBar>
 
-#include "app/tfrm_main.h"
+#include "app/main_window.h"
 
 namespace corvane {
 namespace {
@@ -22,7 +22,7 @@ QAction* addEntry(QMenu* menu, const char* name, const QString& caption,
 
 }  // namespace
 
-MainMenus::MainMenus(TfrmMain& main, QMdiArea& mdi) : QObject(&main), main_(main), mdi_(mdi) {
+MainMenus::MainMenus(MainWindow& main, QMdiArea& mdi) : QObject(&main), main_(main), mdi_(mdi) {
   QMenuBar* bar = main.menuBar();
   File1 = bar->addMenu(QStringLiteral("&File"));
   New1 = addEntry(File1, "New1", QStringLiteral("&New"), QKeySequence(QStringLiteral("Ctrl+N")));
@@ -61,18 +61,18 @@ MainMenus::MainMenus(TfrmMain& main, QMdiArea& mdi) : QObject(&main), main_(main
   Help1 =
       addEntry(About2, "Help1", QStringLiteral("&Help"), QKeySequence(QStringLiteral("Ctrl+H")));
 
-  connect(New1, &QAction::triggered, &main_, &TfrmMain::New1Click);
-  connect(Load1, &QAction::triggered, &main_, &TfrmMain::Load1Click);
-  connect(Save1, &QAction::triggered, &main_, &TfrmMain::Save1Click);
-  connect(Print1, &QAction::triggered, &main_, &TfrmMain::Print1Click);
-  connect(PrintSetup1, &QAction::triggered, &main_, &TfrmMain::PrintSetup1Click);
-  connect(ColorSetting1, &QAction::triggered, &main_, &TfrmMain::ColorSetting1Click);
-  connect(Exit1, &QAction::triggered, &main_, &TfrmMain::Exit1Click);
-  connect(USB1, &QAction::triggered, &main_, &TfrmMain::USB1Click);
-  connect(Com1, &QAction::triggered, &main_, &TfrmMain::Com1Click);
-  connect(CommPortSetting1, &QAction::triggered, &main_, &TfrmMain::CommPortSetting1Click);
-  connect(About1, &QAction::triggered, &main_, &TfrmMain::About1Click);
-  connect(Help1, &QAction::triggered, &main_, &TfrmMain::Help1Click);
+  connect(New1, &QAction::triggered, &main_, &MainWindow::New1Click);
+  connect(Load1, &QAction::triggered, &main_, &MainWindow::Load1Click);
+  connect(Save1, &QAction::triggered, &main_, &MainWindow::Save1Click);
+  connect(Print1, &QAction::triggered, &main_, &MainWindow::Print1Click);
+  connect(PrintSetup1, &QAction::triggered, &main_, &MainWindow::PrintSetup1Click);
+  connect(ColorSetting1, &QAction::triggered, &main_, &MainWindow::ColorSetting1Click);
+  connect(Exit1, &QAction::triggered, &main_, &MainWindow::Exit1Click);
+  connect(USB1, &QAction::triggered, &main_, &MainWindow::USB1Click);
+  connect(Com1, &QAction::triggered, &main_, &MainWindow::Com1Click);
+  connect(CommPortSetting1, &QAction::triggered, &main_, &MainWindow::CommPortSetting1Click);
+  connect(About1, &QAction::triggered, &main_, &MainWindow::About1Click);
+  connect(Help1, &QAction::triggered, &main_, &MainWindow::Help1Click);
 
   for (QAction* a : {New1, Load1, Save1, Print1, PrintSetup1, CommPortSetting1, ColorSetting1}) {
     registerCommand(a, ControlKind::MenuEntry);

@@ -14,11 +14,11 @@ class QMenu;
 
 namespace corvane {
 
-class TfrmMain;
+class MainWindow;
 
 class MainMenus : public QObject {
  public:
-  MainMenus(TfrmMain& main, QMdiArea& mdi);
+  MainMenus(MainWindow& main, QMdiArea& mdi);
 
   // A menu entry or toolbar button that follows the command rules from now on.
   void registerCommand(QAction* action, ControlKind kind);
@@ -57,7 +57,7 @@ class MainMenus : public QObject {
     CommandRule rule;
   };
 
-  TfrmMain& main_;
+  MainWindow& main_;
   QMdiArea& mdi_;
   QMenu* File1 = nullptr;
   QMenu* Windows1 = nullptr;

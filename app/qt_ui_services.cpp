@@ -7,8 +7,8 @@
 #include <QRegularExpression>
 #include <QUrl>
 
-#include "app/tfrm_about.h"
-#include "app/tfrm_comm_set.h"
+#include "app/about_dialog.h"
+#include "app/port_dialog.h"
 #include "app/ui_services.h"
 
 namespace corvane {
@@ -69,13 +69,13 @@ std::optional<std::string> QtUiServices::saveFileName(QWidget* parent,
 
 std::optional<PortSettings> QtUiServices::commPortSettings(QWidget* parent,
                                                            const PortSettings& current) {
-  TfrmCommSet dialog(current, parent);
+  PortDialog dialog(current, parent);
   dialog.exec();
   return dialog.stored();
 }
 
 ColorSetResult QtUiServices::colorSettings(QWidget* parent, const ColorSlots& colorSlots) {
-  TfrmColorSet dialog(colorSlots, &TfrmColorSet::chooseWithQColorDialog, parent);
+  ColorDialog dialog(colorSlots, &ColorDialog::chooseWithQColorDialog, parent);
   dialog.exec();
   return dialog.result();
 }
@@ -91,11 +91,11 @@ bool QtUiServices::printerSetup(QWidget* parent, QPrinter& printer) {
 }
 
 PrintSetupResult QtUiServices::printOptions(QWidget* parent, const PrintOptions& options) {
-  return TfrmPrintSetup::ask(options, parent);
+  return PrintOptionsDialog::ask(options, parent);
 }
 
 void QtUiServices::showAbout(QWidget* parent) {
-  TfrmAbout about(parent);
+  AboutDialog about(parent);
   about.exec();
 }
 

@@ -6,8 +6,8 @@
 #include <optional>
 #include <string>
 
-#include "app/tfrm_color_set.h"
-#include "print/widgets/tfrm_print_setup.h"
+#include "app/color_dialog.h"
+#include "print/widgets/print_options_dialog.h"
 #include "protocol/connection_selection.h"
 #include "scope/widgets/scope_host.h"
 

@@ -17,11 +17,11 @@
 
 #include "app/control_commands.h"
 #include "app/main_menus.h"
-#include "app/tfrm_main.h"
+#include "app/main_window.h"
 #include "app/ui_services.h"
 #include "link/ftdi_sio_backend.h"
 #include "scope/display_render.h"
-#include "scope/widgets/tfrm_osc_child.h"
+#include "scope/widgets/scope_window.h"
 
 namespace {
 
@@ -74,11 +74,11 @@ struct Bench {
     for (int fd : {com[0], com[1], usb[0], usb[1]}) ::close(fd);
     fs::remove_all(dir);
   }
-  std::unique_ptr<TfrmMain> start() {
+  std::unique_ptr<MainWindow> start() {
     MainWindowConfig config;
     config.settingsDir = dir.string();
     config.captureDirectory = dir;
-    auto m = std::make_unique<TfrmMain>(config, ui);
+    auto m = std::make_unique<MainWindow>(config, ui);
     m->show();
     return m;
   }
@@ -103,7 +103,7 @@ void BM_StartToFirstPaint(benchmark::State& st) {
         return false;
       }
     } seen;
-    if (TfrmOSCChild* w = m->scopeWindow(0)) {
+    if (ScopeWindow* w = m->scopeWindow(0)) {
       area = w->findChild<QWidget*>("PaintBox1");
       area->installEventFilter(&seen);
     }

@@ -7,7 +7,7 @@
 #include <QComboBox>
 #include <QMouseEvent>
 
-#include "scope/widgets/scope_display_area.h"
+#include "scope/widgets/scope_display.h"
 #include "tests/scope/display_test_records.h"
 #include "tests/scope_widgets/fake_scope_host.h"
 
@@ -17,9 +17,9 @@ using namespace corvane;
 
 struct ShownWindow {
   corvane::testing::FakeScopeHost host;
-  TfrmOSCChild window{host, 0};
+  ScopeWindow window{host, 0};
   WaveformBlock busy = corvane::testing::MakeBusyRecord();
-  ScopeDisplayArea* area = window.findChild<ScopeDisplayArea*>("PaintBox1");
+  ScopeDisplay* area = window.findChild<ScopeDisplay*>("PaintBox1");
   ShownWindow() {
     window.show();
     QApplication::processEvents();

@@ -1,4 +1,4 @@
-// What a scope window asks of the main window that hosts it. TfrmMain implements it; widget tests
+// What a scope window asks of the main window that hosts it. MainWindow implements it; widget tests
 // use a fake. Slots are the window's index in the main window's ScopeWindows table (0..10).
 #pragma once
 

@@ -1,4 +1,4 @@
-// TfrmMain in a test: a temporary settings folder, boxes and dialogs answered from a script, the
+// MainWindow in a test: a temporary settings folder, boxes and dialogs answered from a script, the
 // serial port on a pseudo-terminal (or the simulator's), a fake FTDI device.
 #pragma once
 
@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "app/tfrm_main.h"
+#include "app/main_window.h"
 #include "app/ui_services.h"
 #include "session_test_support.h"
 
@@ -85,7 +85,7 @@ struct MainRig {
   ScriptedUi ui;
   std::shared_ptr<sessiontest::WireFtdiBackend::State> usb =
       std::make_shared<sessiontest::WireFtdiBackend::State>();
-  std::unique_ptr<TfrmMain> main;
+  std::unique_ptr<MainWindow> main;
 
   MainRig() {
     char templ[] = "/tmp/corvane-app-XXXXXX";
@@ -103,7 +103,7 @@ struct MainRig {
     writeAll(file("KV2040.ini"), "[Devices]\nCOM1=" + comDevice + "\n" + extra);
   }
 
-  TfrmMain& start() {
+  MainWindow& start() {
     MainWindowConfig config;
     config.settingsDir = dir.string();
     config.captureDirectory = dir;
@@ -112,7 +112,7 @@ struct MainRig {
     config.makeUsbBackend = [state](const ProgramSettings&) {
       return std::make_unique<sessiontest::WireFtdiBackend>(state);
     };
-    main = std::make_unique<TfrmMain>(std::move(config), ui);
+    main = std::make_unique<MainWindow>(std::move(config), ui);
     main->show();
     QApplication::processEvents();
     return *main;

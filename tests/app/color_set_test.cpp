@@ -1,9 +1,9 @@
 #include <QPushButton>
 #include <QTest>
 
-#include "app/tfrm_color_set.h"
+#include "app/color_dialog.h"
 #include "app_test_support.h"
-#include "scope/widgets/tfrm_osc_child.h"
+#include "scope/widgets/scope_window.h"
 
 namespace corvane::apptest {
 namespace {
@@ -12,7 +12,7 @@ TEST(ColorSet, PicksStayInTheDialogUntilCloseAndDefaultActsAtOnce) {
   ColorSlots colorSlots = {1, 2, 3, 4, 5, 6, 7};
   std::vector<uint32_t> openedWith;
   std::deque<std::optional<uint32_t>> picks = {0x0000FF, std::nullopt, 0x00FF00};
-  TfrmColorSet dialog(colorSlots, [&](uint32_t initial, QWidget*) {
+  ColorDialog dialog(colorSlots, [&](uint32_t initial, QWidget*) {
     openedWith.push_back(initial);
     auto p = picks.front();
     picks.pop_front();
@@ -27,7 +27,7 @@ TEST(ColorSet, PicksStayInTheDialogUntilCloseAndDefaultActsAtOnce) {
   EXPECT_FALSE(dialog.result().defaultsApplied);
   EXPECT_FALSE(dialog.result().closed.has_value());
 
-  TfrmColorSet second(colorSlots, nullptr);
+  ColorDialog second(colorSlots, nullptr);
   second.findChild<QPushButton*>("ToolbarButton978")->click();
   second.reject();
   EXPECT_TRUE(second.result().defaultsApplied);
@@ -38,7 +38,7 @@ TEST(ColorSet, MainWindowAppliesTheResultAndRedrawsEveryWindow) {
   QuietPort port;
   MainRig rig;
   rig.writeIni(port.path, "[Color Setup]\nGrid Color=0x12345678\n");
-  TfrmMain& m = rig.start();
+  MainWindow& m = rig.start();
   EXPECT_EQ(m.colors().grid, 0x345678u);  // only the 24 colour bits are drawn
   m.New1Click();
   ColorSlots chosen = kDefaultColorSlots;

@@ -12,7 +12,7 @@
 #include "app/control_commands.h"
 #include "app/main_menus.h"
 #include "app_test_support.h"
-#include "scope/widgets/tfrm_osc_child.h"
+#include "scope/widgets/scope_window.h"
 
 namespace corvane::apptest {
 namespace {
@@ -33,7 +33,7 @@ std::string drain(const QuietPort& port) {
 struct ControlRig {
   QuietPort port;
   MainRig rig;
-  TfrmMain* m;
+  MainWindow* m;
   ControlRig() {
     rig.writeIni(port.path);
     m = &rig.start();
@@ -85,7 +85,7 @@ TEST(ControlCommands, ArithmeticSetsTheTargetWindowsMode) {
 
 TEST(ControlCommands, TransferLockScopePageAndLoopDecideTheEnabledState) {
   ControlRig r;
-  TfrmMain& m = *r.m;
+  MainWindow& m = *r.m;
   m.EnableCommandControls(false);
   for (const char* sub : {"CH 1", "CH 2", "Math", "Time", "Trigger", "Acquire", "Display", "Save",
                           "Measure", "RUN/STOP"}) {

@@ -6,15 +6,15 @@
 #include <QTest>
 
 #include "app/main_menus.h"
-#include "app/tfrm_comm_set.h"
+#include "app/port_dialog.h"
 #include "app_test_support.h"
-#include "scope/widgets/tfrm_osc_child.h"
+#include "scope/widgets/scope_window.h"
 
 namespace corvane::apptest {
 namespace {
 
 TEST(CommSet, ShowsTheStoredChoicesAndOnlyCloseStoresThem) {
-  TfrmCommSet shown(PortSettings{3, 5, 2, 7});
+  PortDialog shown(PortSettings{3, 5, 2, 7});
   EXPECT_EQ(shown.windowTitle(), "Comm. Port Setup.");
   const auto checked = [&](const char* group) {
     for (QRadioButton* b : shown.findChild<QWidget*>(group)->findChildren<QRadioButton*>()) {
@@ -28,7 +28,7 @@ TEST(CommSet, ShowsTheStoredChoicesAndOnlyCloseStoresThem) {
   shown.reject();  // the close box
   EXPECT_FALSE(shown.stored().has_value());
 
-  TfrmCommSet closed(PortSettings{3, 5, 2, 7});
+  PortDialog closed(PortSettings{3, 5, 2, 7});
   closed.findChild<QWidget*>("RadioGroup2")->findChildren<QRadioButton*>()[1]->click();
   closed.findChild<QPushButton*>("ToolbarButton971")->click();
   EXPECT_EQ(closed.stored(), (PortSettings{3, 1, 2, 0}));
@@ -38,7 +38,7 @@ TEST(MainWindow, PortDialogReopensAPortThatFailedAtStart) {
   QuietPort port;
   MainRig rig;
   rig.writeIni("/nonexistent/tty", "COM2=" + port.path + "\n");
-  TfrmMain& m = rig.start();
+  MainWindow& m = rig.start();
   EXPECT_EQ(rig.ui.errors, std::vector<std::string>{"COM port setting error !"});
   EXPECT_FALSE(m.session().COMM().connected());
   rig.ui.commAnswer = PortSettings{1, 5, 0, 0};
@@ -53,7 +53,7 @@ TEST(MainWindow, HelpOpensTheManualOrSaysWhereItShouldBe) {
   QuietPort port;
   MainRig rig;
   rig.writeIni(port.path);
-  TfrmMain& m = rig.start();
+  MainWindow& m = rig.start();
   m.menus().Help1->trigger();
   ASSERT_EQ(rig.ui.infos.size(), 2u);
   EXPECT_NE(rig.ui.infos[1].find(rig.file("Corvane.html").string()), std::string::npos);
@@ -66,8 +66,8 @@ TEST(MainWindow, SerialCaptureWithoutAnswerUnlocksButKeepsSaveAsDisabled) {
   QuietPort port;
   MainRig rig;
   rig.writeIni(port.path);
-  TfrmMain& m = rig.start();
-  TfrmOSCChild* w = m.scopeWindow(0);
+  MainWindow& m = rig.start();
+  ScopeWindow* w = m.scopeWindow(0);
   w->findChild<QTabWidget*>("PageControl1")->setCurrentIndex(1);
   auto* capture = w->findChild<QPushButton*>("BMPCapt");
   auto* saveAs = w->findChild<QPushButton*>("BMPSave");

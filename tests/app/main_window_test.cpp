@@ -11,7 +11,7 @@
 #include "app/main_menus.h"
 #include "app_test_support.h"
 #include "scope/display_render.h"
-#include "scope/widgets/tfrm_osc_child.h"
+#include "scope/widgets/scope_window.h"
 #include "storage/data_file.h"
 #include "tests/support/sim_process.h"
 
@@ -22,7 +22,7 @@ std::string blockBytes(const WaveformBlock& b) {
   return std::string(reinterpret_cast<const char*>(b.bytes.data()), b.bytes.size());
 }
 
-QString title(TfrmMain& m, int slot) {
+QString title(MainWindow& m, int slot) {
   return m.scopeWindow(slot)->windowTitle();
 }
 
@@ -30,7 +30,7 @@ TEST(MainWindow, FirstStartOpensOneEmptyWindowAndExitWritesRecordAndDefaults) {
   QuietPort port;
   MainRig rig;
   rig.writeIni(port.path, "; kept\n[Mine]\nx=1\n");
-  TfrmMain& m = rig.start();
+  MainWindow& m = rig.start();
 
   EXPECT_EQ(rig.ui.infos, std::vector<std::string>{"USB is not available."});
   EXPECT_TRUE(rig.ui.errors.empty());
@@ -70,7 +70,7 @@ TEST(MainWindow, RestoreChoosesUsbOnlyWhenTheRecordSaysSoAndUsbOpened) {
     rig.usb->present = usbPresent;
     writeAll(rig.file("OSCTEMP.DSO"), blockBytes(saved));
     writeAll(rig.file("OSCTEMP.TXT"), "restored\r\n");
-    TfrmMain& m = rig.start();
+    MainWindow& m = rig.start();
     ASSERT_TRUE(m.slotInUse(0));
     EXPECT_EQ(title(m, 0), "Corvane - 1");
     EXPECT_EQ(m.scopeWindow(0)->record().TimeDivIndex(), 7);
@@ -85,7 +85,7 @@ TEST(MainWindow, WrongSizedRestoreOpensNothingAndLeavesTheFileAlone) {
   MainRig rig;
   rig.writeIni(port.path);
   writeAll(rig.file("OSCTEMP.DSO"), std::string(18119, 'x'));
-  TfrmMain& m = rig.start();
+  MainWindow& m = rig.start();
   EXPECT_EQ(rig.ui.errors, std::vector<std::string>{"Data isn't verified.."});
   EXPECT_FALSE(m.anyScopeWindowInUse());
   m.Exit1Click();
@@ -96,7 +96,7 @@ TEST(MainWindow, SlotsAreReusedLowestFirstAndAFullTableOpensNothing) {
   QuietPort port;
   MainRig rig;
   rig.writeIni(port.path);
-  TfrmMain& m = rig.start();
+  MainWindow& m = rig.start();
   m.New1Click();
   m.New1Click();
   EXPECT_EQ(title(m, 2), "Corvane - 3");
@@ -118,7 +118,7 @@ TEST(MainWindow, OpenRefusesWrongSizesAndSaveWritesThePair) {
   QuietPort port;
   MainRig rig;
   rig.writeIni(port.path);
-  TfrmMain& m = rig.start();
+  MainWindow& m = rig.start();
   for (std::size_t size : {18119u, 18121u}) {
     writeAll(rig.file("bad.DSO"), std::string(size, '\0'));
     rig.ui.fileAnswers = {rig.file("bad.DSO").string()};
@@ -150,7 +150,7 @@ TEST(MainWindow, ExitStillSavesSettingsWhenTheRecordCannotBeWritten) {
   QuietPort port;
   MainRig rig;
   rig.writeIni(port.path);
-  TfrmMain& m = rig.start();
+  MainWindow& m = rig.start();
   fs::create_directory(rig.file("OSCTEMP.DSO"));  // a folder where the record should go
   m.Exit1Click();
   ASSERT_EQ(rig.ui.errors.size(), 1u);
@@ -162,7 +162,7 @@ TEST(MainWindow, KeysWorkWithoutWindowsAndNotesKeepTheirOwnCut) {
   QuietPort port;
   MainRig rig;
   rig.writeIni(port.path);
-  TfrmMain& m = rig.start();
+  MainWindow& m = rig.start();
   auto* memo = m.scopeWindow(0)->findChild<QPlainTextEdit*>("Memo1");
   ASSERT_NE(memo, nullptr);
   m.scopeWindow(0)->findChild<QTabWidget*>("PageControl1")->setCurrentIndex(2);
@@ -187,9 +187,9 @@ TEST(MainWindow, SetupLoadAndRunAgainstTheSimulator) {
   ASSERT_FALSE(sim.path().empty());
   MainRig rig;
   rig.writeIni(sim.path(), "[COMM Set]\nBaud rates=5\nParity Bits=1\n");
-  TfrmMain& m = rig.start();
+  MainWindow& m = rig.start();
   ASSERT_TRUE(rig.ui.errors.empty());
-  TfrmOSCChild* w = m.scopeWindow(0);
+  ScopeWindow* w = m.scopeWindow(0);
   auto* setup = w->findChild<QPushButton*>("ToolbarButton971");
   auto* run = w->findChild<QPushButton*>("BitBtn1");
   QTest::mouseClick(setup, Qt::LeftButton);

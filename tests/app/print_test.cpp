@@ -2,7 +2,7 @@
 
 #include "app/main_menus.h"
 #include "app_test_support.h"
-#include "scope/widgets/tfrm_osc_child.h"
+#include "scope/widgets/scope_window.h"
 
 namespace corvane::apptest {
 namespace {
@@ -20,7 +20,7 @@ TEST(Print, PrintsTheActiveWindowOnTheChosenPrinterAndStoresTheOptions) {
   QuietPort port;
   MainRig rig;
   rig.writeIni(port.path);
-  TfrmMain& m = rig.start();
+  MainWindow& m = rig.start();
   m.printer().setOutputFormat(QPrinter::PdfFormat);
   m.printer().setOutputFileName(QString::fromStdString(rig.file("both.pdf").string()));
   m.menus().Print1->trigger();

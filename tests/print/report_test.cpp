@@ -7,7 +7,7 @@
 #include <algorithm>
 
 #include "print/report_renderer.h"
-#include "print/widgets/tfrm_print_setup.h"
+#include "print/widgets/print_options_dialog.h"
 #include "scope/display_render.h"
 
 namespace corvane {
@@ -146,7 +146,7 @@ TEST(Report, NotesAloneComeOnTheFirstPageAndHostileNotesPrint) {
 
 TEST(PrintSetup, BothButtonsStoreTheCheckBoxes) {
   ensureApplication();
-  TfrmPrintSetup cancel({true, true});
+  PrintOptionsDialog cancel({true, true});
   EXPECT_TRUE(cancel.CheckBox1->isChecked() && cancel.CheckBox2->isChecked());
   EXPECT_EQ(cancel.CheckBox1->text(), "Scope Data");
   EXPECT_EQ(cancel.windowTitle(), "Print Data Setup.");
@@ -156,7 +156,7 @@ TEST(PrintSetup, BothButtonsStoreTheCheckBoxes) {
   EXPECT_EQ(cancel.options(), (PrintOptions{false, false}));
   EXPECT_EQ(cancel.result(), QDialog::Rejected);
 
-  TfrmPrintSetup print({false, true});
+  PrintOptionsDialog print({false, true});
   print.CheckBox1->setChecked(true);
   print.PrintButton->click();
   EXPECT_EQ(print.options(), (PrintOptions{true, true}));

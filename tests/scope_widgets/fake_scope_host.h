@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "scope/widgets/scope_host.h"
-#include "scope/widgets/tfrm_osc_child.h"
+#include "scope/widgets/scope_window.h"
 
 namespace corvane::testing {
 
@@ -35,7 +35,7 @@ class FakeScopeHost : public ScopeHost {
   std::optional<std::string> saveAnswer;
   std::vector<FileDialogRequest> dialogs;
   std::vector<std::string> fileErrors;
-  std::map<int, TfrmOSCChild*> windows;  // slot -> open window
+  std::map<int, ScopeWindow*> windows;  // slot -> open window
   DisplayColors palette;
 
   void SendPosition(uint16_t value, int kind) override { sends.push_back({value, kind, false}); }

@@ -16,7 +16,7 @@
 
 #include "scope/display_compose.h"
 #include "scope/display_render.h"
-#include "scope/widgets/scope_display_area.h"
+#include "scope/widgets/scope_display.h"
 #include "tests/scope_widgets/fake_scope_host.h"
 
 namespace corvane {
@@ -33,20 +33,20 @@ class ScopeWindowTest : public ::testing::Test {
     static char* argv[] = {name, nullptr};
     if (!qApp) new QApplication(argc, argv);
   }
-  TfrmOSCChild& open(int slot) {
-    auto* w = new TfrmOSCChild(host, slot);
+  ScopeWindow& open(int slot) {
+    auto* w = new ScopeWindow(host, slot);
     owned.emplace_back(w);
     host.windows[slot] = w;
     w->show();
     return *w;
   }
   template <typename T = QWidget>
-  static T* at(TfrmOSCChild& w, const char* name) {
+  static T* at(ScopeWindow& w, const char* name) {
     T* child = w.findChild<T*>(name);
     EXPECT_NE(child, nullptr) << name;
     return child;
   }
-  static QString text(TfrmOSCChild& w, const char* name) { return at<QLabel>(w, name)->text(); }
+  static QString text(ScopeWindow& w, const char* name) { return at<QLabel>(w, name)->text(); }
   static void press(QWidget* area, int x, int y, Qt::MouseButton b = Qt::LeftButton) {
     QTest::mousePress(area, b, {}, QPoint(x, y));
   }
@@ -69,11 +69,11 @@ class ScopeWindowTest : public ::testing::Test {
   }
 
   testing::FakeScopeHost host;
-  std::vector<std::unique_ptr<TfrmOSCChild>> owned;
+  std::vector<std::unique_ptr<ScopeWindow>> owned;
 };
 
 TEST_F(ScopeWindowTest, NewWindowShowsInitialRecordAndItsExactPicture) {
-  TfrmOSCChild& w = open(0);
+  ScopeWindow& w = open(0);
   EXPECT_EQ(w.size(), QSize(600, 484));
   EXPECT_EQ(text(w, "CPPCH1"), "0.0mV");
   EXPECT_EQ(text(w, "CPPCH2"), "0.0mV");
@@ -94,7 +94,7 @@ TEST_F(ScopeWindowTest, NewWindowShowsInitialRecordAndItsExactPicture) {
   EXPECT_EQ(expected.pixel(100, 70), 0xFFFFFFu);  // CH1's flat trace
 
   // What the display area paints is the bitmap, pixel for pixel.
-  auto* area = at<ScopeDisplayArea>(w, "PaintBox1");
+  auto* area = at<ScopeDisplay>(w, "PaintBox1");
   EXPECT_EQ(area->accessibleName(), "Waveform display");
   const QImage shown = area->grab().toImage().convertToFormat(QImage::Format_RGB32);
   ASSERT_EQ(shown.size(), QSize(321, 255));
@@ -115,7 +115,7 @@ TEST_F(ScopeWindowTest, NewWindowShowsInitialRecordAndItsExactPicture) {
 }
 
 TEST_F(ScopeWindowTest, ArrivalSetsBoxesLabelsAndGridAndSurvivesOutOfTableBytes) {
-  TfrmOSCChild& w = open(0);
+  ScopeWindow& w = open(0);
   WaveformBlock r = MakeNewWindowRecord();
   r.setCh1VoltDivIndex(7);
   r.setCh1Probe(1);
@@ -148,7 +148,7 @@ TEST_F(ScopeWindowTest, ArrivalSetsBoxesLabelsAndGridAndSurvivesOutOfTableBytes)
 }
 
 TEST_F(ScopeWindowTest, MarkerTagAndCursorDragsSendWhatTheyShould) {
-  TfrmOSCChild& w = open(0);
+  ScopeWindow& w = open(0);
   auto* area = at(w, "PaintBox1");
   // Trigger position marker at column 12 (above the unseen "M" tag), released far beyond the
   // right edge.
@@ -179,7 +179,7 @@ TEST_F(ScopeWindowTest, MarkerTagAndCursorDragsSendWhatTheyShould) {
 }
 
 TEST_F(ScopeWindowTest, TimeScaleBoxMovesTraceAndReadoutsButNoStatusText) {
-  TfrmOSCChild& w = open(0);
+  ScopeWindow& w = open(0);
   WaveformBlock r = MakeNewWindowRecord();
   for (int i = 0; i < 500; ++i) r.setCh1Samples(i, (i / 100) % 2 ? 77 : 177);
   r.setTimeDivIndex(8);  // 1 us
@@ -196,8 +196,8 @@ TEST_F(ScopeWindowTest, TimeScaleBoxMovesTraceAndReadoutsButNoStatusText) {
 }
 
 TEST_F(ScopeWindowTest, SetupLoadDisablesEveryWindowAndRunLoopStopsOnImageView) {
-  TfrmOSCChild& a = open(0);
-  TfrmOSCChild& b = open(1);
+  ScopeWindow& a = open(0);
+  ScopeWindow& b = open(1);
   auto* setup = at<QPushButton>(a, "ToolbarButton971");
   auto* run = at<QPushButton>(a, "BitBtn1");
   host.refuseLoad = true;
@@ -219,7 +219,7 @@ TEST_F(ScopeWindowTest, SetupLoadDisablesEveryWindowAndRunLoopStopsOnImageView) 
   EXPECT_TRUE(host.running);
   EXPECT_EQ(run->text(), "STOP");
   EXPECT_FALSE(setup->isEnabled());
-  at<QTabWidget>(a, "PageControl1")->setCurrentIndex(TfrmOSCChild::ImageViewPage);
+  at<QTabWidget>(a, "PageControl1")->setCurrentIndex(ScopeWindow::ImageViewPage);
   EXPECT_FALSE(host.running);
   EXPECT_EQ(run->text(), "RUN");
   EXPECT_TRUE(setup->isEnabled());
@@ -227,7 +227,7 @@ TEST_F(ScopeWindowTest, SetupLoadDisablesEveryWindowAndRunLoopStopsOnImageView) 
 }
 
 TEST_F(ScopeWindowTest, ShortcutsContrastAndClose) {
-  TfrmOSCChild& w = open(3);
+  ScopeWindow& w = open(3);
   QTest::keyClick(at(w, "ComboBox2"), Qt::Key_S, Qt::ControlModifier);
   auto* memo = at<QPlainTextEdit>(w, "Memo1");
   memo->selectAll();
@@ -246,7 +246,7 @@ TEST_F(ScopeWindowTest, ShortcutsContrastAndClose) {
 }
 
 TEST_F(ScopeWindowTest, DataSaveDisplayCaptureAndScreenSave) {
-  TfrmOSCChild& w = open(0);
+  ScopeWindow& w = open(0);
   const auto dir = tempDir();
   w.setNotesLines({"first", "caf\xc3\xa9"});
   host.saveAnswer = (dir / "run.DSO").string();

@@ -23,12 +23,12 @@ struct ColorSetResult {
   std::optional<ColorSlots> closed;  // "&Close": the swatches
 };
 
-class TfrmColorSet : public QDialog {
+class ColorDialog : public QDialog {
  public:
   // The chooser opens with the colour given and returns the pick, or nullopt when cancelled.
   using ColorChooser = std::function<std::optional<uint32_t>(uint32_t initial, QWidget* parent)>;
 
-  TfrmColorSet(const ColorSlots& colorSlots, ColorChooser chooser, QWidget* parent = nullptr);
+  ColorDialog(const ColorSlots& colorSlots, ColorChooser chooser, QWidget* parent = nullptr);
   const ColorSetResult& result() const { return result_; }
   const ColorSlots& swatches() const { return swatches_; }
 

@@ -11,9 +11,9 @@ class QButtonGroup;
 
 namespace corvane {
 
-class TfrmCommSet : public QDialog {
+class PortDialog : public QDialog {
  public:
-  explicit TfrmCommSet(const PortSettings& current, QWidget* parent = nullptr);
+  explicit PortDialog(const PortSettings& current, QWidget* parent = nullptr);
   const std::optional<PortSettings>& stored() const { return stored_; }
 
  private:

@@ -31,7 +31,7 @@ namespace corvane {
 class ControlMenu;
 class ControlToolbars;
 class MainMenus;
-class TfrmOSCChild;
+class ScopeWindow;
 class UiServices;
 
 // Where the main window finds its files and devices; tests point all of it elsewhere.
@@ -45,20 +45,20 @@ struct MainWindowConfig {
   TimerService* timers = nullptr;  // null: Qt timers
 };
 
-class TfrmMain : public QMainWindow,
+class MainWindow : public QMainWindow,
                  public ProtocolHost,
                  public SessionFocusHost,
                  public ScopeHost {
  public:
   static constexpr int kSlotCount = 11;
 
-  TfrmMain(MainWindowConfig config, UiServices& ui, QWidget* parent = nullptr);
-  ~TfrmMain() override;
+  MainWindow(MainWindowConfig config, UiServices& ui, QWidget* parent = nullptr);
+  ~MainWindow() override;
 
   // --- The window slots.
   // Opens a scope window in the lowest free slot; -1 (nothing opened) when all are in use.
   int OpenScopeWindow();
-  TfrmOSCChild* scopeWindow(int slot) const;
+  ScopeWindow* scopeWindow(int slot) const;
   int ActiveWindow() const { return ActiveWindow_; }
   int TargetWindow() const { return TargetWindow_; }
   bool slotInUse(int slot) const;
@@ -142,7 +142,7 @@ class TfrmMain : public QMainWindow,
  private:
   struct Slot {
     bool inUse = false;
-    QPointer<TfrmOSCChild> window;
+    QPointer<ScopeWindow> window;
     QPointer<QMdiSubWindow> frame;
   };
 

@@ -1,4 +1,4 @@
-#include "app/tfrm_color_set.h"
+#include "app/color_dialog.h"
 
 #include <QColorDialog>
 #include <QFrame>
@@ -24,13 +24,13 @@ uint32_t fromQColor(const QColor& c) {
 
 }  // namespace
 
-std::optional<uint32_t> TfrmColorSet::chooseWithQColorDialog(uint32_t initial, QWidget* parent) {
+std::optional<uint32_t> ColorDialog::chooseWithQColorDialog(uint32_t initial, QWidget* parent) {
   const QColor chosen = QColorDialog::getColor(toQColor(initial), parent);
   if (!chosen.isValid()) return std::nullopt;
   return fromQColor(chosen);
 }
 
-TfrmColorSet::TfrmColorSet(const ColorSlots& colorSlots, ColorChooser chooser, QWidget* parent)
+ColorDialog::ColorDialog(const ColorSlots& colorSlots, ColorChooser chooser, QWidget* parent)
     : QDialog(parent), chooser_(std::move(chooser)), swatches_(colorSlots) {
   setWindowTitle(QStringLiteral("Color Setting"));
   setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowCloseButtonHint |
@@ -94,18 +94,18 @@ TfrmColorSet::TfrmColorSet(const ColorSlots& colorSlots, ColorChooser chooser, Q
     bottom->addWidget(b);
   }
   column->addLayout(bottom);
-  connect(defaults, &QPushButton::clicked, this, &TfrmColorSet::ToolbarButton978Click);
-  connect(close, &QPushButton::clicked, this, &TfrmColorSet::ToolbarButton971Click);
+  connect(defaults, &QPushButton::clicked, this, &ColorDialog::ToolbarButton978Click);
+  connect(close, &QPushButton::clicked, this, &ColorDialog::ToolbarButton971Click);
 }
 
-void TfrmColorSet::paintSwatch(int row) {
+void ColorDialog::paintSwatch(int row) {
   QFrame* swatch = C_[static_cast<std::size_t>(row)];
   QPalette pal = swatch->palette();
   pal.setColor(QPalette::Window, toQColor(swatches_[static_cast<std::size_t>(row)]));
   swatch->setPalette(pal);
 }
 
-void TfrmColorSet::pickColor(int row) {
+void ColorDialog::pickColor(int row) {
   if (row < 0 || row >= 7 || !chooser_) return;
   const std::optional<uint32_t> picked = chooser_(lastPicked_, this);
   if (!picked) return;
@@ -114,13 +114,13 @@ void TfrmColorSet::pickColor(int row) {
   paintSwatch(row);
 }
 
-void TfrmColorSet::ToolbarButton978Click() {
+void ColorDialog::ToolbarButton978Click() {
   swatches_ = kDefaultColorSlots;
   result_.defaultsApplied = true;
   for (int row = 0; row < 7; ++row) paintSwatch(row);
 }
 
-void TfrmColorSet::ToolbarButton971Click() {
+void ColorDialog::ToolbarButton971Click() {
   result_.closed = swatches_;
   accept();
 }

@@ -1,4 +1,4 @@
-#include "print/widgets/tfrm_print_setup.h"
+#include "print/widgets/print_options_dialog.h"
 
 #include <QCheckBox>
 #include <QFrame>
@@ -29,11 +29,11 @@ QCheckBox* boldCheckBox(const char* caption, const char* objectName, bool checke
 
 }  // namespace
 
-TfrmPrintSetup::TfrmPrintSetup(const PrintOptions& options, QWidget* parent)
+PrintOptionsDialog::PrintOptionsDialog(const PrintOptions& options, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowStaysOnTopHint),
       stored_(options) {
-  nameWidget(this, "TfrmPrintSetup");
+  nameWidget(this, "PrintOptionsDialog");
   setWindowTitle(QStringLiteral("Print Data Setup."));
   QFont font;
   font.setFamilies({QStringLiteral("Arial"), QStringLiteral("Liberation Sans")});
@@ -72,8 +72,8 @@ TfrmPrintSetup::TfrmPrintSetup(const PrintOptions& options, QWidget* parent)
   layout->addWidget(panel);
   layout->setSizeConstraint(QLayout::SetFixedSize);
 
-  connect(PrintButton, &QPushButton::clicked, this, &TfrmPrintSetup::PrintButtonClick);
-  connect(CancelButton, &QPushButton::clicked, this, &TfrmPrintSetup::CancelButtonClick);
+  connect(PrintButton, &QPushButton::clicked, this, &PrintOptionsDialog::PrintButtonClick);
+  connect(CancelButton, &QPushButton::clicked, this, &PrintOptionsDialog::CancelButtonClick);
   PrintButton->setFocus();
 
   adjustSize();
@@ -81,28 +81,28 @@ TfrmPrintSetup::TfrmPrintSetup(const PrintOptions& options, QWidget* parent)
     move(screen->availableGeometry().center() - rect().center());
 }
 
-PrintSetupResult TfrmPrintSetup::ask(const PrintOptions& options, QWidget* parent) {
-  TfrmPrintSetup dialog(options, parent);
+PrintSetupResult PrintOptionsDialog::ask(const PrintOptions& options, QWidget* parent) {
+  PrintOptionsDialog dialog(options, parent);
   const bool print = dialog.exec() == QDialog::Accepted;
   return {dialog.options(), print};
 }
 
-void TfrmPrintSetup::storeCheckBoxes() {
+void PrintOptionsDialog::storeCheckBoxes() {
   stored_.waveFormPrint = CheckBox1->isChecked();
   stored_.notesPrint = CheckBox2->isChecked();
 }
 
-void TfrmPrintSetup::PrintButtonClick() {
+void PrintOptionsDialog::PrintButtonClick() {
   storeCheckBoxes();
   accept();
 }
 
-void TfrmPrintSetup::CancelButtonClick() {
+void PrintOptionsDialog::CancelButtonClick() {
   reject();
 }
 
 // Escape counts as "Cancel": the check boxes are stored either way.
-void TfrmPrintSetup::reject() {
+void PrintOptionsDialog::reject() {
   storeCheckBoxes();
   QDialog::reject();
 }

@@ -15,12 +15,12 @@ struct PrintSetupResult {
   bool print = false;    // closed with "Print"
 };
 
-class TfrmPrintSetup : public QDialog {
+class PrintOptionsDialog : public QDialog {
   Q_OBJECT
 
  public:
   // The check boxes start from `options`; "Print" has the focus.
-  explicit TfrmPrintSetup(const PrintOptions& options, QWidget* parent = nullptr);
+  explicit PrintOptionsDialog(const PrintOptions& options, QWidget* parent = nullptr);
 
   // Runs the dialog modally.
   static PrintSetupResult ask(const PrintOptions& options, QWidget* parent = nullptr);

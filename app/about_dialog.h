@@ -5,9 +5,9 @@
 
 namespace corvane {
 
-class TfrmAbout : public QDialog {
+class AboutDialog : public QDialog {
  public:
-  explicit TfrmAbout(QWidget* parent = nullptr);
+  explicit AboutDialog(QWidget* parent = nullptr);
 };
 
 }  // namespace corvane

@@ -33,9 +33,9 @@ class QTabWidget;
 
 namespace corvane {
 
-class ScopeDisplayArea;
+class ScopeDisplay;
 
-class TfrmOSCChild : public QWidget {
+class ScopeWindow : public QWidget {
   Q_OBJECT
 
  public:
@@ -44,8 +44,8 @@ class TfrmOSCChild : public QWidget {
   enum Page { ScopePage = 0, ImageViewPage = 1, NotesPage = 2 };
 
   // Builds the window and shows the initial record of a new window.
-  TfrmOSCChild(ScopeHost& host, int slot, QWidget* parent = nullptr);
-  ~TfrmOSCChild() override;
+  ScopeWindow(ScopeHost& host, int slot, QWidget* parent = nullptr);
+  ~ScopeWindow() override;
 
   // --- Called by the main window.
   // Data arrival: stores a copy (the block may be this window's own record), then status texts,
@@ -146,7 +146,7 @@ class TfrmOSCChild : public QWidget {
   bool activating_ = false;
 
   QTabWidget* PageControl1 = nullptr;
-  ScopeDisplayArea* PaintBox1 = nullptr;
+  ScopeDisplay* PaintBox1 = nullptr;
   QScrollBar* ScrollBar1 = nullptr;
   QLabel *C1A, *C1B, *CM1, *CM2, *Cm3, *CM4, *C2A, *C2B, *CT1, *CT2;
   // Per channel: P.P, RMS, MEAN, FREQ., RISE T, FALL T, PERIOD, +WIDTH, -WIDTH.

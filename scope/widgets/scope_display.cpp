@@ -1,4 +1,4 @@
-#include "scope/widgets/scope_display_area.h"
+#include "scope/widgets/scope_display.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -14,12 +14,12 @@ constexpr double kPointerLimit = 1 << 24;
 
 }  // namespace
 
-ScopeDisplayArea::ScopeDisplayArea(QWidget* parent) : QWidget(parent) {
+ScopeDisplay::ScopeDisplay(QWidget* parent) : QWidget(parent) {
   setAttribute(Qt::WA_OpaquePaintEvent);
   setAccessibleName("Waveform display");
 }
 
-void ScopeDisplayArea::showSurface(const DisplayBitmap& surface) {
+void ScopeDisplay::showSurface(const DisplayBitmap& surface) {
   if (surface_ != &surface) {
     surface_ = &surface;
     // The bitmap's 0x00BBGGRR words are the bytes R, G, B, 0 in memory: RGBX8888, which
@@ -30,11 +30,11 @@ void ScopeDisplayArea::showSurface(const DisplayBitmap& surface) {
   update();
 }
 
-int ScopeDisplayArea::scaleFactor() const {
+int ScopeDisplay::scaleFactor() const {
   return std::max(1, int(std::floor(devicePixelRatioF())));
 }
 
-QPoint ScopeDisplayArea::toBitmap(QPointF position) const {
+QPoint ScopeDisplay::toBitmap(QPointF position) const {
   const double scale = devicePixelRatioF() / scaleFactor();
   auto map = [scale](double v) {
     return int(std::clamp(std::floor(v * scale), -kPointerLimit, kPointerLimit));
@@ -42,7 +42,7 @@ QPoint ScopeDisplayArea::toBitmap(QPointF position) const {
   return {map(position.x()), map(position.y())};
 }
 
-void ScopeDisplayArea::paintEvent(QPaintEvent*) {
+void ScopeDisplay::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   if (image_.isNull()) {
     painter.fillRect(rect(), Qt::black);
@@ -59,15 +59,15 @@ void ScopeDisplayArea::paintEvent(QPaintEvent*) {
   }
 }
 
-void ScopeDisplayArea::mousePressEvent(QMouseEvent* event) {
+void ScopeDisplay::mousePressEvent(QMouseEvent* event) {
   if (onPress) onPress(event, toBitmap(event->position()));
 }
 
-void ScopeDisplayArea::mouseMoveEvent(QMouseEvent* event) {
+void ScopeDisplay::mouseMoveEvent(QMouseEvent* event) {
   if (onMove) onMove(event, toBitmap(event->position()));
 }
 
-void ScopeDisplayArea::mouseReleaseEvent(QMouseEvent* event) {
+void ScopeDisplay::mouseReleaseEvent(QMouseEvent* event) {
   if (onRelease) onRelease(event, toBitmap(event->position()));
 }
 

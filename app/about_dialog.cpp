@@ -1,4 +1,4 @@
-#include "app/tfrm_about.h"
+#include "app/about_dialog.h"
 
 #include <QFrame>
 #include <QHBoxLayout>
@@ -11,7 +11,7 @@
 
 namespace corvane {
 
-TfrmAbout::TfrmAbout(QWidget* parent) : QDialog(parent) {
+AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
   setWindowTitle(QStringLiteral("About"));
   setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowCloseButtonHint |
                  Qt::WindowStaysOnTopHint);

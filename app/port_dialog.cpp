@@ -1,4 +1,4 @@
-#include "app/tfrm_comm_set.h"
+#include "app/port_dialog.h"
 
 #include <QButtonGroup>
 #include <QGridLayout>
@@ -41,7 +41,7 @@ uint8_t selectedIndex(const QButtonGroup* group, uint8_t fallback) {
 
 }  // namespace
 
-TfrmCommSet::TfrmCommSet(const PortSettings& current, QWidget* parent) : QDialog(parent) {
+PortDialog::PortDialog(const PortSettings& current, QWidget* parent) : QDialog(parent) {
   setWindowTitle(QStringLiteral("Comm. Port Setup."));
   setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowCloseButtonHint |
                  Qt::WindowStaysOnTopHint);
@@ -68,12 +68,12 @@ TfrmCommSet::TfrmCommSet(const PortSettings& current, QWidget* parent) : QDialog
   close->setDefault(true);
   bottom->addWidget(close);
   column->addLayout(bottom);
-  connect(close, &QPushButton::clicked, this, &TfrmCommSet::ToolbarButton971Click);
+  connect(close, &QPushButton::clicked, this, &PortDialog::ToolbarButton971Click);
   stored_.reset();
   storedDefaults_ = current;
 }
 
-void TfrmCommSet::ToolbarButton971Click() {
+void PortDialog::ToolbarButton971Click() {
   PortSettings s = storedDefaults_;
   s.portIndex = selectedIndex(RadioGroup1_, s.portIndex);
   s.baudIndex = selectedIndex(RadioGroup2_, s.baudIndex);

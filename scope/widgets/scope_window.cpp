@@ -1,4 +1,4 @@
-#include "scope/widgets/tfrm_osc_child.h"
+#include "scope/widgets/scope_window.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -29,7 +29,7 @@
 #include "scope/cursor_readouts.h"
 #include "scope/display_compose.h"
 #include "scope/display_render.h"
-#include "scope/widgets/scope_display_area.h"
+#include "scope/widgets/scope_display.h"
 #include "scope/widgets/widget_names.h"
 #include "storage/bmp_file.h"
 #include "storage/data_file.h"
@@ -109,7 +109,7 @@ void setItems(QComboBox* box, const std::vector<std::string>& items,
 
 }  // namespace
 
-TfrmOSCChild::TfrmOSCChild(ScopeHost& host, int slot, QWidget* parent)
+ScopeWindow::ScopeWindow(ScopeHost& host, int slot, QWidget* parent)
     : QWidget(parent), host_(host), slot_(slot) {
   setFont(arial(12));
   setFixedSize(kWidth, kHeight);
@@ -126,22 +126,22 @@ TfrmOSCChild::TfrmOSCChild(ScopeHost& host, int slot, QWidget* parent)
   buildImagePage(imagePage);
   buildNotesPage(notesPage);
   buildPopupMenu();
-  connect(PageControl1, &QTabWidget::currentChanged, this, &TfrmOSCChild::PageControl1Change);
+  connect(PageControl1, &QTabWidget::currentChanged, this, &ScopeWindow::PageControl1Change);
 
   watchChildren();
   display_ = bitmap_;
   ReceiveBlock(MakeNewWindowRecord());
 }
 
-TfrmOSCChild::~TfrmOSCChild() = default;
+ScopeWindow::~ScopeWindow() = default;
 
-void TfrmOSCChild::buildScopePage(QWidget* page) {
+void ScopeWindow::buildScopePage(QWidget* page) {
   // Display area in a lowered double bevel, contrast bar beside it.
   auto* bevel = new QFrame(page);
   bevel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
   bevel->setLineWidth(2);
   bevel->setGeometry(4, 4, 325, 259);
-  PaintBox1 = nameWidget(new ScopeDisplayArea(bevel), "PaintBox1");
+  PaintBox1 = nameWidget(new ScopeDisplay(bevel), "PaintBox1");
   PaintBox1->setGeometry(2, 2, 321, 255);
   PaintBox1->onPress = [this](QMouseEvent* e, QPoint at) { PaintBox1MouseDown(e, at); };
   PaintBox1->onMove = [this](QMouseEvent* e, QPoint at) { PaintBox1MouseMove(e, at); };
@@ -217,7 +217,7 @@ void TfrmOSCChild::buildScopePage(QWidget* page) {
     radios[tag]->setAccessibleName(radios[tag]->text());
     gridButtons_->addButton(radios[tag], tag);
   }
-  connect(gridButtons_, &QButtonGroup::idClicked, this, &TfrmOSCChild::RadioButton3Click);
+  connect(gridButtons_, &QButtonGroup::idClicked, this, &ScopeWindow::RadioButton3Click);
 
   auto* cursors = new QGroupBox("Cursor Position", page);
   cursors->setGeometry(rx, 46, rw, 130);
@@ -243,7 +243,7 @@ void TfrmOSCChild::buildScopePage(QWidget* page) {
   label(cursors, "Cursor Type", {4, 99, 80, 22}, Qt::AlignLeft | Qt::AlignVCenter);
   ComboBox1 = dropDown(cursors, "ComboBox1", {90, 98, 142, 24});
   ComboBox1->addItems({"None", "Time", "Voltage", "Pair"});
-  connect(ComboBox1, &QComboBox::currentIndexChanged, this, &TfrmOSCChild::ComboBox1Change);
+  connect(ComboBox1, &QComboBox::currentIndexChanged, this, &ScopeWindow::ComboBox1Change);
 
   auto* vertical = new QGroupBox("Vertical Voltage Setting", page);
   vertical->setGeometry(rx, 178, rw, 52);
@@ -251,26 +251,26 @@ void TfrmOSCChild::buildScopePage(QWidget* page) {
   ComboBox2 = dropDown(vertical, "ComboBox2", {36, 20, 80, 24});
   label(vertical, "CH 2", {120, 22, 32, 22});
   ComboBox3 = dropDown(vertical, "ComboBox3", {152, 20, 80, 24});
-  connect(ComboBox2, &QComboBox::currentIndexChanged, this, &TfrmOSCChild::ComboBox2Change);
-  connect(ComboBox3, &QComboBox::currentIndexChanged, this, &TfrmOSCChild::ComboBox3Change);
+  connect(ComboBox2, &QComboBox::currentIndexChanged, this, &ScopeWindow::ComboBox2Change);
+  connect(ComboBox3, &QComboBox::currentIndexChanged, this, &ScopeWindow::ComboBox3Change);
 
   auto* horizontal = new QGroupBox("Horizontal Time Setting", page);
   horizontal->setGeometry(rx, 232, rw, 52);
   ComboBox4 = dropDown(horizontal, "ComboBox4", {10, 20, 222, 24});
-  connect(ComboBox4, &QComboBox::currentIndexChanged, this, &TfrmOSCChild::ComboBox4Change);
+  connect(ComboBox4, &QComboBox::currentIndexChanged, this, &ScopeWindow::ComboBox4Change);
 
   ToolbarButton971 = nameWidget(new QPushButton(page), "ToolbarButton971");
   ToolbarButton971->setGeometry(rx, 290, 116, 46);
   setCaption(ToolbarButton971, "Setup Para.", kBlue);
-  connect(ToolbarButton971, &QPushButton::clicked, this, &TfrmOSCChild::ToolbarButton971Click);
+  connect(ToolbarButton971, &QPushButton::clicked, this, &ScopeWindow::ToolbarButton971Click);
   BitBtn1 = nameWidget(new QPushButton(page), "BitBtn1");
   BitBtn1->setGeometry(rx + 122, 290, 116, 46);
   setCaption(BitBtn1, "RUN", kBlue);
   BitBtn1->setEnabled(false);  // usable after the first setup load
-  connect(BitBtn1, &QPushButton::clicked, this, &TfrmOSCChild::RealTimeClick);
+  connect(BitBtn1, &QPushButton::clicked, this, &ScopeWindow::RealTimeClick);
 }
 
-void TfrmOSCChild::buildImagePage(QWidget* page) {
+void ScopeWindow::buildImagePage(QWidget* page) {
   Image5 = nameWidget(new QLabel(page), "Image5");
   Image5->setGeometry(24, 24, 537, 345);
   Image5->setAlignment(Qt::AlignCenter);
@@ -282,11 +282,11 @@ void TfrmOSCChild::buildImagePage(QWidget* page) {
   BMPCapt = nameWidget(new QPushButton(page), "BMPCapt");
   BMPCapt->setGeometry(473, 384, 88, 30);
   setCaption(BMPCapt, "&Capture", palette().color(QPalette::ButtonText));
-  connect(BMPSave, &QPushButton::clicked, this, &TfrmOSCChild::BMPSaveClick);
-  connect(BMPCapt, &QPushButton::clicked, this, &TfrmOSCChild::BMPCaptClick);
+  connect(BMPSave, &QPushButton::clicked, this, &ScopeWindow::BMPSaveClick);
+  connect(BMPCapt, &QPushButton::clicked, this, &ScopeWindow::BMPCaptClick);
 }
 
-void TfrmOSCChild::buildNotesPage(QWidget* page) {
+void ScopeWindow::buildNotesPage(QWidget* page) {
   Memo1 = nameWidget(new QPlainTextEdit(page), "Memo1");
   Memo1->setFont(arial(12, true));
   Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -301,34 +301,34 @@ void TfrmOSCChild::buildNotesPage(QWidget* page) {
                           .arg(today.day()));
 }
 
-void TfrmOSCChild::buildPopupMenu() {
+void ScopeWindow::buildPopupMenu() {
   PopupMenu1 = nameWidget(new QMenu(this), "PopupMenu1");
   connect(PopupMenu1->addAction("Corvane Data Save"), &QAction::triggered, this,
-          &TfrmOSCChild::ScopeDMMDataSave1Click);
+          &ScopeWindow::ScopeDMMDataSave1Click);
   connect(PopupMenu1->addAction("Waveform Capture"), &QAction::triggered, this,
-          &TfrmOSCChild::ScopeScreenCapture1Click);
+          &ScopeWindow::ScopeScreenCapture1Click);
   PopupMenu1->addSeparator();
   connect(PopupMenu1->addAction("CH1 Waveform ON/OFF"), &QAction::triggered, this,
-          &TfrmOSCChild::CH1DisplayONOFF1Click);
+          &ScopeWindow::CH1DisplayONOFF1Click);
   connect(PopupMenu1->addAction("CH2 Waveform ON/OFF"), &QAction::triggered, this,
-          &TfrmOSCChild::CH2DisplayONOFF1Click);
+          &ScopeWindow::CH2DisplayONOFF1Click);
   connect(PopupMenu1->addAction("Arith Waveform ON/OFF"), &QAction::triggered, this,
-          &TfrmOSCChild::MergeDisplayONOFF1Click);
+          &ScopeWindow::MergeDisplayONOFF1Click);
   QAction* recall = PopupMenu1->addAction("Recall Waveform ON/OFF");
   QAction* goNogo = PopupMenu1->addAction("Go-Nogo Range ON/OFF");
   recall->setVisible(false);
   goNogo->setVisible(false);
-  connect(recall, &QAction::triggered, this, &TfrmOSCChild::RecallDisplayONOFF1Click);
-  connect(goNogo, &QAction::triggered, this, &TfrmOSCChild::GoNogoONOFF1Click);
+  connect(recall, &QAction::triggered, this, &ScopeWindow::RecallDisplayONOFF1Click);
+  connect(goNogo, &QAction::triggered, this, &ScopeWindow::GoNogoONOFF1Click);
 }
 
 // Key preview and "a click on the window itself": every control's key presses and mouse presses
 // pass the window first.
-void TfrmOSCChild::watchChildren() {
+void ScopeWindow::watchChildren() {
   for (QWidget* child : findChildren<QWidget*>()) child->installEventFilter(this);
 }
 
-bool TfrmOSCChild::eventFilter(QObject* watched, QEvent* event) {
+bool ScopeWindow::eventFilter(QObject* watched, QEvent* event) {
   if (watched == PopupMenu1) return QWidget::eventFilter(watched, event);
   if (event->type() == QEvent::MouseButtonPress) {
     FormActivate();
@@ -346,7 +346,7 @@ bool TfrmOSCChild::eventFilter(QObject* watched, QEvent* event) {
   return QWidget::eventFilter(watched, event);
 }
 
-bool TfrmOSCChild::FormKeyDown(int key, Qt::KeyboardModifiers modifiers) {
+bool ScopeWindow::FormKeyDown(int key, Qt::KeyboardModifiers modifiers) {
   if (!(modifiers & Qt::ControlModifier)) return false;
   const std::optional<HostShortcut> shortcut = hostShortcutForKey(key);
   if (!shortcut) return false;
@@ -354,16 +354,16 @@ bool TfrmOSCChild::FormKeyDown(int key, Qt::KeyboardModifiers modifiers) {
   return true;
 }
 
-void TfrmOSCChild::keyPressEvent(QKeyEvent* event) {
+void ScopeWindow::keyPressEvent(QKeyEvent* event) {
   if (!FormKeyDown(event->key(), event->modifiers())) QWidget::keyPressEvent(event);
 }
 
-void TfrmOSCChild::mousePressEvent(QMouseEvent* event) {
+void ScopeWindow::mousePressEvent(QMouseEvent* event) {
   FormActivate();
   QWidget::mousePressEvent(event);
 }
 
-void TfrmOSCChild::closeEvent(QCloseEvent* event) {
+void ScopeWindow::closeEvent(QCloseEvent* event) {
   if (!closed_) {
     closed_ = true;
     host_.scopeWindowClosed(slot_);
@@ -371,19 +371,19 @@ void TfrmOSCChild::closeEvent(QCloseEvent* event) {
   QWidget::closeEvent(event);
 }
 
-void TfrmOSCChild::resizeEvent(QResizeEvent* event) {
+void ScopeWindow::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
   if (size() != QSize(kWidth, kHeight)) resize(kWidth, kHeight);
 }
 
-void TfrmOSCChild::showEvent(QShowEvent* event) {
+void ScopeWindow::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
   if (size() != QSize(kWidth, kHeight)) resize(kWidth, kHeight);
 }
 
 // --- Data arrival and the picture.
 
-void TfrmOSCChild::ReceiveBlock(const WaveformBlock& block) {
+void ScopeWindow::ReceiveBlock(const WaveformBlock& block) {
   const WaveformBlock copy = block;  // the source may be this window's own record
   record_ = copy;
   showScopeInformation();
@@ -397,7 +397,7 @@ void TfrmOSCChild::ReceiveBlock(const WaveformBlock& block) {
   RedrawDisplay();
 }
 
-void TfrmOSCChild::showScopeInformation() {
+void ScopeWindow::showScopeInformation() {
   ScopeInformation shown = std::move(info_);
   info_ = FillScopeInformation(record_, shown);
   setItems(ComboBox2, info_.ComboBox2Items, shown.ComboBox2Items, info_.ComboBox2Index);
@@ -410,7 +410,7 @@ void TfrmOSCChild::showScopeInformation() {
   for (auto [label, text] : texts) label->setText(QString::fromStdString(*text));
 }
 
-void TfrmOSCChild::showMeasurements() {
+void ScopeWindow::showMeasurements() {
   const DisplayScales scales{state_.displayCh1VoltDiv, state_.displayCh2VoltDiv,
                              state_.displayTimeDiv};
   measurements_ = MeasureChannels(record_, scales);
@@ -425,7 +425,7 @@ void TfrmOSCChild::showMeasurements() {
   }
 }
 
-void TfrmOSCChild::showCursorReadouts() {
+void ScopeWindow::showCursorReadouts() {
   const CursorReadouts r = UpdateCursorReadouts(record_, state_);
   C_DX->setText(QString::fromStdString(r.C_DX));
   C_Freq->setText(QString::fromStdString(r.C_Freq));
@@ -435,42 +435,42 @@ void TfrmOSCChild::showCursorReadouts() {
   C_DY2->setText(QString::fromStdString(r.C_DY2));
 }
 
-void TfrmOSCChild::RedrawDisplay() {
+void ScopeWindow::RedrawDisplay() {
   ComposeDisplay(bitmap_, record_, state_, host_.colors());
   PaintBox1->showSurface(bitmap_);
   showCursorReadouts();
 }
 
-void TfrmOSCChild::SetArithmeticMode(int mode) {
+void ScopeWindow::SetArithmeticMode(int mode) {
   ApplyArithmeticMode(record_, state_, mode);
   showMeasurements();
   RedrawDisplay();
 }
 
-void TfrmOSCChild::RadioButton3Click(int tag) {
+void ScopeWindow::RadioButton3Click(int tag) {
   if (tag < 0 || tag > 2) return;
   state_.grid = GridKind(tag);
   RedrawDisplay();
 }
 
-void TfrmOSCChild::ComboBox1Change() {
+void ScopeWindow::ComboBox1Change() {
   state_.cursors.type = CursorType(std::clamp(ComboBox1->currentIndex(), 0, 3));
   RedrawDisplay();
 }
 
-void TfrmOSCChild::ComboBox2Change() {
+void ScopeWindow::ComboBox2Change() {
   state_.displayCh1VoltDiv = ComboBox2->currentIndex();
   showCursorReadouts();
   RedrawDisplay();
 }
 
-void TfrmOSCChild::ComboBox3Change() {
+void ScopeWindow::ComboBox3Change() {
   state_.displayCh2VoltDiv = ComboBox3->currentIndex();
   showCursorReadouts();
   RedrawDisplay();
 }
 
-void TfrmOSCChild::ComboBox4Change() {
+void ScopeWindow::ComboBox4Change() {
   state_.displayTimeDiv = ComboBox4->currentIndex();
   showCursorReadouts();
   RedrawDisplay();
@@ -478,34 +478,34 @@ void TfrmOSCChild::ComboBox4Change() {
 
 // --- Popup toggles: flags in the record, so they are saved with it.
 
-void TfrmOSCChild::CH1DisplayONOFF1Click() {
+void ScopeWindow::CH1DisplayONOFF1Click() {
   record_.setCh1Hidden(record_.Ch1Hidden() == 0 ? 1 : 0);
   RedrawDisplay();
 }
 
-void TfrmOSCChild::CH2DisplayONOFF1Click() {
+void ScopeWindow::CH2DisplayONOFF1Click() {
   record_.setCh2Hidden(record_.Ch2Hidden() == 0 ? 1 : 0);
   RedrawDisplay();
 }
 
-void TfrmOSCChild::MergeDisplayONOFF1Click() {
+void ScopeWindow::MergeDisplayONOFF1Click() {
   record_.setArithShown(record_.ArithShown() == 1 ? 0 : 1);
   RedrawDisplay();
 }
 
-void TfrmOSCChild::RecallDisplayONOFF1Click() {
+void ScopeWindow::RecallDisplayONOFF1Click() {
   record_.setRecallShown(record_.RecallShown() ^ 1);
   RedrawDisplay();
 }
 
-void TfrmOSCChild::GoNogoONOFF1Click() {
+void ScopeWindow::GoNogoONOFF1Click() {
   record_.setLimitsHidden(record_.LimitsHidden() == 1 ? 0 : 1);
   RedrawDisplay();
 }
 
 // --- Pointer on the display area.
 
-void TfrmOSCChild::PaintBox1MouseDown(QMouseEvent* event, QPoint at) {
+void ScopeWindow::PaintBox1MouseDown(QMouseEvent* event, QPoint at) {
   if (event->button() == Qt::RightButton) {
     PopupMenu1->popup(event->globalPosition().toPoint());
     return;
@@ -518,13 +518,13 @@ void TfrmOSCChild::PaintBox1MouseDown(QMouseEvent* event, QPoint at) {
   if (drag_.dragging() && drag_.target() == DragTarget::Cursor) PaintBox1->showSurface(display_);
 }
 
-void TfrmOSCChild::PaintBox1MouseMove(QMouseEvent*, QPoint at) {
+void ScopeWindow::PaintBox1MouseMove(QMouseEvent*, QPoint at) {
   if (!drag_.dragging()) return;
   applyDragStep(
       drag_.mouseMove(at.x(), at.y(), record_, state_, bitmap_, display_, host_.colors()));
 }
 
-void TfrmOSCChild::PaintBox1MouseUp(QMouseEvent* event, QPoint at) {
+void ScopeWindow::PaintBox1MouseUp(QMouseEvent* event, QPoint at) {
   if (event->button() != Qt::LeftButton || !drag_.dragging()) return;
   const bool cursor = drag_.target() == DragTarget::Cursor;
   const DragStep step = drag_.mouseUp(at.x(), at.y(), state_);
@@ -535,7 +535,7 @@ void TfrmOSCChild::PaintBox1MouseUp(QMouseEvent* event, QPoint at) {
   applyDragStep(step);
 }
 
-void TfrmOSCChild::applyDragStep(const DragStep& step) {
+void ScopeWindow::applyDragStep(const DragStep& step) {
   if (step.showBitmap) PaintBox1->showSurface(bitmap_);
   if (step.showDisplay) PaintBox1->showSurface(display_);
   if (step.updateReadouts) showCursorReadouts();
@@ -551,14 +551,14 @@ void TfrmOSCChild::applyDragStep(const DragStep& step) {
   }
 }
 
-void TfrmOSCChild::ScrollBar1Scroll(int position) {
+void ScopeWindow::ScrollBar1Scroll(int position) {
   host_.SendPosition(static_cast<uint16_t>(position), 0);
   ScrollBar1->setToolTip(QString("Contrast Setting (%1%)").arg(position));
 }
 
 // --- "Setup Para." and "RUN".
 
-void TfrmOSCChild::ToolbarButton971Click() {
+void ScopeWindow::ToolbarButton971Click() {
   if (loading_ || !host_.LoadFinished()) return;
   const QString caption = ToolbarButton971->text();
   const QPalette palette = ToolbarButton971->palette();
@@ -569,7 +569,7 @@ void TfrmOSCChild::ToolbarButton971Click() {
 
   // The load ends later, from the event loop; the window may be gone by then.
   auto ended = std::make_shared<bool>(false);
-  QPointer<TfrmOSCChild> self(this);
+  QPointer<ScopeWindow> self(this);
   ScopeHost& host = host_;
   const bool started = host_.LoadSetup(slot_, [ended, self, &host] {
     if (*ended) return;
@@ -591,19 +591,19 @@ void TfrmOSCChild::ToolbarButton971Click() {
   }
 }
 
-void TfrmOSCChild::setupLoadEnded() {
+void ScopeWindow::setupLoadEnded() {
   loading_ = false;
   host_.setScopeWindowsEnabled(true);
   setCaption(ToolbarButton971, "Setup Para.", kBlue);
   BitBtn1->setEnabled(true);
 }
 
-void TfrmOSCChild::setRunCaption(const QString& caption, bool running) {
+void ScopeWindow::setRunCaption(const QString& caption, bool running) {
   setCaption(BitBtn1, caption, running ? kRed : kBlue);
   ToolbarButton971->setEnabled(!running);
 }
 
-void TfrmOSCChild::RealTimeClick() {
+void ScopeWindow::RealTimeClick() {
   if (host_.loopRunning()) {
     host_.stopLoop();
     setRunCaption("RUN", false);
@@ -613,18 +613,18 @@ void TfrmOSCChild::RealTimeClick() {
   }
 }
 
-void TfrmOSCChild::resetRunButton() {
+void ScopeWindow::resetRunButton() {
   setRunCaption("RUN", false);
   BitBtn1->setEnabled(false);
 }
 
-void TfrmOSCChild::setRunButtonStopped() {
+void ScopeWindow::setRunButtonStopped() {
   setRunCaption("RUN", false);
 }
 
 // --- Activation and pages.
 
-void TfrmOSCChild::FormActivate() {
+void ScopeWindow::FormActivate() {
   if (activating_ || closed_) return;
   activating_ = true;
   host_.activateWindow(slot_);
@@ -632,7 +632,7 @@ void TfrmOSCChild::FormActivate() {
   activating_ = false;
 }
 
-void TfrmOSCChild::PageControl1Change() {
+void ScopeWindow::PageControl1Change() {
   const int page = PageControl1->currentIndex();
   host_.pageChanged(slot_, page);
   if (page == ScopePage) {
@@ -642,13 +642,13 @@ void TfrmOSCChild::PageControl1Change() {
   }
 }
 
-int TfrmOSCChild::currentPage() const {
+int ScopeWindow::currentPage() const {
   return PageControl1->currentIndex();
 }
 
 // --- Notes.
 
-std::vector<std::string> TfrmOSCChild::notesLines() const {
+std::vector<std::string> ScopeWindow::notesLines() const {
   std::vector<std::string> lines;
   const QTextDocument* document = Memo1->document();
   if (document->isEmpty()) return lines;
@@ -658,7 +658,7 @@ std::vector<std::string> TfrmOSCChild::notesLines() const {
   return lines;
 }
 
-void TfrmOSCChild::setNotesLines(const std::vector<std::string>& lines) {
+void ScopeWindow::setNotesLines(const std::vector<std::string>& lines) {
   QStringList text;
   for (const auto& line : lines) text << notesLineText(line);
   Memo1->setPlainText(text.join('\n'));
@@ -666,7 +666,7 @@ void TfrmOSCChild::setNotesLines(const std::vector<std::string>& lines) {
 
 // --- Saves and captures.
 
-void TfrmOSCChild::ScopeDMMDataSave1Click() {
+void ScopeWindow::ScopeDMMDataSave1Click() {
   const auto path = host_.chooseSaveFile(kDataSaveDialog);
   if (!path) return;
   if (FileStatus status = writeDataFile(*path, record_); !status) {
@@ -680,7 +680,7 @@ void TfrmOSCChild::ScopeDMMDataSave1Click() {
   setWindowTitle(QString::fromStdString(*path));
 }
 
-void TfrmOSCChild::ScopeScreenCapture1Click() {
+void ScopeWindow::ScopeScreenCapture1Click() {
   const auto path = host_.chooseSaveFile(kPictureSaveDialog);
   if (!path) return;
   // The picture as last composed, exactly what the display shows.
@@ -691,7 +691,7 @@ void TfrmOSCChild::ScopeScreenCapture1Click() {
   }
 }
 
-void TfrmOSCChild::BMPCaptClick() {
+void ScopeWindow::BMPCaptClick() {
   const bool saveWasEnabled = BMPSave->isEnabled();
   BMPSave->setEnabled(false);
   BMPCapt->setEnabled(false);
@@ -701,7 +701,7 @@ void TfrmOSCChild::BMPCaptClick() {
   }
 }
 
-void TfrmOSCChild::BMPSaveClick() {
+void ScopeWindow::BMPSaveClick() {
   const auto path = host_.chooseSaveFile(kPictureSaveDialog);
   if (!path) return;
   // The main window's buffer, not the picture on the page: the instrument's own bytes.
@@ -713,7 +713,7 @@ void TfrmOSCChild::BMPSaveClick() {
   }
 }
 
-void TfrmOSCChild::ShowCapturedImage(const std::filesystem::path& file) {
+void ScopeWindow::ShowCapturedImage(const std::filesystem::path& file) {
   QImageReader reader(QString::fromStdString(file.string()));
   const QImage image = reader.read();
   if (image.isNull()) {
@@ -725,19 +725,19 @@ void TfrmOSCChild::ShowCapturedImage(const std::filesystem::path& file) {
   BMPCapt->setEnabled(true);
 }
 
-bool TfrmOSCChild::captureButtonEnabled() const {
+bool ScopeWindow::captureButtonEnabled() const {
   return BMPCapt->isEnabled();
 }
 
-void TfrmOSCChild::setCaptureButtonEnabled(bool enable) {
+void ScopeWindow::setCaptureButtonEnabled(bool enable) {
   BMPCapt->setEnabled(enable);
 }
 
-void TfrmOSCChild::setPageTabsEnabled(bool enable) {
+void ScopeWindow::setPageTabsEnabled(bool enable) {
   PageControl1->tabBar()->setEnabled(enable);
 }
 
-ScopeInformation TfrmOSCChild::scopeInformation() const {
+ScopeInformation ScopeWindow::scopeInformation() const {
   ScopeInformation shown = info_;
   shown.ComboBox2Index = ComboBox2->currentIndex();
   shown.ComboBox3Index = ComboBox3->currentIndex();

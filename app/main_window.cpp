@@ -1,4 +1,4 @@
-#include "app/tfrm_main.h"
+#include "app/main_window.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -17,7 +17,7 @@
 #include "app/ui_services.h"
 #include "link/ftdi_sio_backend.h"
 #include "print/report_renderer.h"
-#include "scope/widgets/tfrm_osc_child.h"
+#include "scope/widgets/scope_window.h"
 #include "scope/widgets/widget_names.h"
 #include "storage/data_file.h"
 
@@ -36,7 +36,7 @@ std::unique_ptr<FtdiBackend> kernelUsbBackend(const ProgramSettings& settings) {
 
 }  // namespace
 
-TfrmMain::TfrmMain(MainWindowConfig config, UiServices& ui, QWidget* parent)
+MainWindow::MainWindow(MainWindowConfig config, UiServices& ui, QWidget* parent)
     : QMainWindow(parent),
       config_(std::move(config)),
       ui_(ui),
@@ -45,7 +45,7 @@ TfrmMain::TfrmMain(MainWindowConfig config, UiServices& ui, QWidget* parent)
       colors_(colorsFromSettings()),
       captureWriter_(config_.captureDirectory),
       printer_(std::make_unique<QPrinter>(QPrinter::HighResolution)) {
-  setObjectName(QStringLiteral("TfrmMain"));
+  setObjectName(QStringLiteral("MainWindow"));
   setWindowTitle(QStringLiteral("Corvane "));
   setFont(QFont(QStringLiteral("Arial"), -1));
   QFont f = font();
@@ -77,7 +77,7 @@ TfrmMain::TfrmMain(MainWindowConfig config, UiServices& ui, QWidget* parent)
   setCentralWidget(mdi_);
   connect(mdi_, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* frame) {
     if (frame == nullptr) return;
-    if (auto* child = qobject_cast<TfrmOSCChild*>(frame->widget())) child->FormActivate();
+    if (auto* child = qobject_cast<ScopeWindow*>(frame->widget())) child->FormActivate();
   });
   menus_ = new MainMenus(*this, *mdi_);
   controlMenu_ = new ControlMenu(*this, *menus_);
@@ -91,29 +91,29 @@ TfrmMain::TfrmMain(MainWindowConfig config, UiServices& ui, QWidget* parent)
   applyCommandState();
 }
 
-TfrmMain::~TfrmMain() {
+MainWindow::~MainWindow() {
   // The scope windows call back into this window while they close.
   for (Slot& s : ScopeWindows_) {
     if (s.frame) delete s.frame.data();
   }
 }
 
-std::string TfrmMain::settingsPath() const {
+std::string MainWindow::settingsPath() const {
   return (std::filesystem::path(config_.settingsDir) / kSettingsFileName).string();
 }
 
-PortSettings TfrmMain::portSettings() const {
+PortSettings MainWindow::portSettings() const {
   return PortSettings{settings_.port, settings_.baud, settings_.parity, settings_.stopBits};
 }
 
 // Only the 24 colour bits are drawn; the slots keep what the file held, to write it back as it was.
-DisplayColors TfrmMain::colorsFromSettings() const {
+DisplayColors MainWindow::colorsFromSettings() const {
   const auto& c = settings_.colors;
   return DisplayColors{c[0] & 0xFFFFFFu, c[1] & 0xFFFFFFu, c[2] & 0xFFFFFFu, c[3] & 0xFFFFFFu,
                        c[4] & 0xFFFFFFu, c[5] & 0xFFFFFFu, c[6] & 0xFFFFFFu};
 }
 
-void TfrmMain::buildStatusBar() {
+void MainWindow::buildStatusBar() {
   QStatusBar* bar = statusBar();
   bar->setObjectName(QStringLiteral("StatusBar1"));
   bar->setFixedHeight(19);
@@ -158,19 +158,19 @@ void TfrmMain::buildStatusBar() {
   RXTot_ = addTotal("RXTot", QStringLiteral("RX"));
 }
 
-QString TfrmMain::txStrText() const {
+QString MainWindow::txStrText() const {
   return TxStr_->text();
 }
-QString TfrmMain::txTotText() const {
+QString MainWindow::txTotText() const {
   return TXTot_->text();
 }
-QString TfrmMain::rxTotText() const {
+QString MainWindow::rxTotText() const {
   return RXTot_->text();
 }
 
 // ---------------------------------------------------------------- first show and closing
 
-void TfrmMain::showEvent(QShowEvent* event) {
+void MainWindow::showEvent(QShowEvent* event) {
   QMainWindow::showEvent(event);
   if (FirstShow_) {
     FirstShow_ = false;
@@ -178,7 +178,7 @@ void TfrmMain::showEvent(QShowEvent* event) {
   }
 }
 
-void TfrmMain::firstShow() {
+void MainWindow::firstShow() {
   const StartupRecord startup = readStartupRecord(config_.settingsDir);
   const WaveformBlock* restored = nullptr;
   switch (startup.kind) {
@@ -192,7 +192,7 @@ void TfrmMain::firstShow() {
       const int slot = OpenScopeWindow();
       if (slot >= 0) {
         ActiveWindow_ = TargetWindow_ = slot;
-        TfrmOSCChild* child = scopeWindow(slot);
+        ScopeWindow* child = scopeWindow(slot);
         child->ReceiveBlock(startup.block);
         if (startup.notes) child->setNotesLines(*startup.notes);
         restored = &startup.block;
@@ -205,12 +205,12 @@ void TfrmMain::firstShow() {
   menus_->showLinkChoice(session_->linkChoice().USB1Checked, session_->linkChoice().USB1Enabled);
 }
 
-void TfrmMain::Exit1Click() {
+void MainWindow::Exit1Click() {
   session_->requestExit();
   close();
 }
 
-void TfrmMain::closeEvent(QCloseEvent* event) {
+void MainWindow::closeEvent(QCloseEvent* event) {
   if (closing_) {
     event->accept();
     return;
@@ -220,7 +220,7 @@ void TfrmMain::closeEvent(QCloseEvent* event) {
   session_->stopLoop();
   // Each step runs whatever the one before it met, so a record that cannot be written never
   // costs the settings.
-  if (TfrmOSCChild* active = scopeWindow(ActiveWindow_)) {
+  if (ScopeWindow* active = scopeWindow(ActiveWindow_)) {
     const FileStatus written =
         writeExitRecord(config_.settingsDir, active->record(), active->notesLines());
     if (!written) showFileError(written.message);
@@ -233,13 +233,13 @@ void TfrmMain::closeEvent(QCloseEvent* event) {
 
 // ---------------------------------------------------------------- slots
 
-int TfrmMain::OpenScopeWindow() {
+int MainWindow::OpenScopeWindow() {
   int slot = 0;
   while (slot < kSlotCount && ScopeWindows_[static_cast<std::size_t>(slot)].inUse) ++slot;
   if (slot == kSlotCount) return -1;
   Slot& s = ScopeWindows_[static_cast<std::size_t>(slot)];
   s.inUse = true;
-  auto* child = new TfrmOSCChild(*this, slot);
+  auto* child = new ScopeWindow(*this, slot);
   child->setWindowTitle(QStringLiteral("Corvane - %1").arg(slot + 1));
   QMdiSubWindow* frame =
       mdi_->addSubWindow(child, Qt::SubWindow | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -253,24 +253,24 @@ int TfrmMain::OpenScopeWindow() {
   return slot;
 }
 
-TfrmOSCChild* TfrmMain::scopeWindow(int slot) const {
+ScopeWindow* MainWindow::scopeWindow(int slot) const {
   if (!slotInUse(slot)) return nullptr;
   return ScopeWindows_[static_cast<std::size_t>(slot)].window.data();
 }
 
-bool TfrmMain::slotInUse(int slot) const {
+bool MainWindow::slotInUse(int slot) const {
   return slot >= 0 && slot < kSlotCount && ScopeWindows_[static_cast<std::size_t>(slot)].inUse;
 }
 
 // ---------------------------------------------------------------- File
 
-void TfrmMain::New1Click() {
+void MainWindow::New1Click() {
   const int slot = OpenScopeWindow();
   if (slot < 0) return;
   ActiveWindow_ = TargetWindow_ = slot;
 }
 
-void TfrmMain::Load1Click() {
+void MainWindow::Load1Click() {
   const std::optional<std::string> name = ui_.openFileName(this, kDataLoadDialog);
   if (!name) return;
   const ReadDataResult read = readDataFile(*name);
@@ -285,7 +285,7 @@ void TfrmMain::Load1Click() {
   const int slot = OpenScopeWindow();
   if (slot < 0) return;
   ActiveWindow_ = TargetWindow_ = slot;
-  TfrmOSCChild* child = scopeWindow(slot);
+  ScopeWindow* child = scopeWindow(slot);
   child->setWindowTitle(QString::fromStdString(*name));
   child->ReceiveBlock(read.block);
   const ReadNotesResult notes = readNotesFile(notesFileName(*name));
@@ -296,8 +296,8 @@ void TfrmMain::Load1Click() {
   }
 }
 
-void TfrmMain::Save1Click() {
-  TfrmOSCChild* child = scopeWindow(ActiveWindow_);
+void MainWindow::Save1Click() {
+  ScopeWindow* child = scopeWindow(ActiveWindow_);
   if (child == nullptr) return;
   const std::optional<std::string> name = ui_.saveFileName(this, kDataSaveDialog);
   if (!name) return;
@@ -312,8 +312,8 @@ void TfrmMain::Save1Click() {
 
 // The report prints on the printer chosen in the print dialog, and with no scope window open
 // there is nothing to print, so no dialog opens.
-void TfrmMain::Print1Click() {
-  TfrmOSCChild* active = scopeWindow(ActiveWindow_);
+void MainWindow::Print1Click() {
+  ScopeWindow* active = scopeWindow(ActiveWindow_);
   if (active == nullptr) return;
   if (!ui_.printDialog(this, *printer_)) return;
   const PrintSetupResult chosen =
@@ -336,11 +336,11 @@ void TfrmMain::Print1Click() {
   }
 }
 
-void TfrmMain::PrintSetup1Click() {
+void MainWindow::PrintSetup1Click() {
   ui_.printerSetup(this, *printer_);
 }
 
-void TfrmMain::ColorSetting1Click() {
+void MainWindow::ColorSetting1Click() {
   const ColorSetResult result = ui_.colorSettings(this, settings_.colors);
   if (result.defaultsApplied) settings_.colors = kDefaultColorSlots;
   if (result.closed) settings_.colors = *result.closed;
@@ -352,14 +352,14 @@ void TfrmMain::ColorSetting1Click() {
 
 // ---------------------------------------------------------------- Control
 
-void TfrmMain::perform(const ControlCommand& command) {
+void MainWindow::perform(const ControlCommand& command) {
   performControlCommand(command, *session_);
   if (command.effect == ControlEffect::kArithmeticMode) {
-    if (TfrmOSCChild* target = scopeWindow(TargetWindow_)) target->SetArithmeticMode(command.first);
+    if (ScopeWindow* target = scopeWindow(TargetWindow_)) target->SetArithmeticMode(command.first);
   }
 }
 
-void TfrmMain::runAppAction(AppAction action) {
+void MainWindow::runAppAction(AppAction action) {
   switch (action) {
     case AppAction::kNew:
       New1Click();
@@ -390,17 +390,17 @@ void TfrmMain::runAppAction(AppAction action) {
 
 // ---------------------------------------------------------------- Config, About
 
-void TfrmMain::USB1Click() {
+void MainWindow::USB1Click() {
   session_->USB1Click();
   menus_->showLinkChoice(session_->linkChoice().USB1Checked, session_->linkChoice().USB1Enabled);
 }
 
-void TfrmMain::Com1Click() {
+void MainWindow::Com1Click() {
   session_->Com1Click();
   menus_->showLinkChoice(session_->linkChoice().USB1Checked, session_->linkChoice().USB1Enabled);
 }
 
-void TfrmMain::CommPortSetting1Click() {
+void MainWindow::CommPortSetting1Click() {
   if (std::optional<PortSettings> chosen = ui_.commPortSettings(this, portSettings())) {
     settings_.port = chosen->portIndex;
     settings_.baud = chosen->baudIndex;
@@ -410,11 +410,11 @@ void TfrmMain::CommPortSetting1Click() {
   session_->ApplyPortSettings(portSettings());
 }
 
-void TfrmMain::About1Click() {
+void MainWindow::About1Click() {
   ui_.showAbout(this);
 }
 
-void TfrmMain::Help1Click() {
+void MainWindow::Help1Click() {
   const QString path = QString::fromStdString(config_.helpFile);
   if (!QFileInfo::exists(path)) {
     showInformation(("The user manual is missing: " + path).toStdString());
@@ -428,7 +428,7 @@ void TfrmMain::Help1Click() {
 // ---------------------------------------------------------------- keyboard
 
 // A key never does what its disabled menu entry may not.
-void TfrmMain::runShortcut(HostShortcut shortcut) {
+void MainWindow::runShortcut(HostShortcut shortcut) {
   QAction* action = nullptr;
   switch (shortcut) {
     case HostShortcut::Help:
@@ -458,100 +458,100 @@ void TfrmMain::runShortcut(HostShortcut shortcut) {
 
 // ---------------------------------------------------------------- enabled state
 
-void TfrmMain::applyCommandState() {
+void MainWindow::applyCommandState() {
   commandState_.loopRunning = session_->loopRunning();
   menus_->applyCommandState(commandState_);
-  if (TfrmOSCChild* active = scopeWindow(ActiveWindow_)) {
+  if (ScopeWindow* active = scopeWindow(ActiveWindow_)) {
     active->setPageTabsEnabled(!commandState_.transferLocked);
   }
 }
 
-void TfrmMain::EnableCommandControls(bool enable) {
+void MainWindow::EnableCommandControls(bool enable) {
   commandState_.transferLocked = !enable;
   commandState_.scopeListReenabled = false;
   applyCommandState();
 }
 
-void TfrmMain::EnableScopeCommands() {
+void MainWindow::EnableScopeCommands() {
   commandState_.scopeListReenabled = commandState_.transferLocked;
   applyCommandState();
 }
 
-void TfrmMain::pageChanged(int, int) {
+void MainWindow::pageChanged(int, int) {
   applyCommandState();
 }
 
 // ---------------------------------------------------------------- ProtocolHost
 
-void TfrmMain::showError(std::string_view text) {
+void MainWindow::showError(std::string_view text) {
   ui_.showError(this, qs(text));
 }
-void TfrmMain::showInformation(std::string_view text) {
+void MainWindow::showInformation(std::string_view text) {
   ui_.showInformation(this, qs(text));
 }
-void TfrmMain::setTxStr(std::string_view text) {
+void MainWindow::setTxStr(std::string_view text) {
   TxStr_->setText(qs(text));
 }
-void TfrmMain::setTXTot(std::string_view text) {
+void MainWindow::setTXTot(std::string_view text) {
   TXTot_->setText(qs(text));
 }
-void TfrmMain::setRXTot(std::string_view text) {
+void MainWindow::setRXTot(std::string_view text) {
   RXTot_->setText(qs(text));
 }
-void TfrmMain::setLabel1(std::string_view text) {
+void MainWindow::setLabel1(std::string_view text) {
   Label1_->setText(qs(text));
 }
 
-void TfrmMain::ShowCapturedImage(const std::filesystem::path& file) {
-  if (TfrmOSCChild* active = scopeWindow(ActiveWindow_)) active->ShowCapturedImage(file);
+void MainWindow::ShowCapturedImage(const std::filesystem::path& file) {
+  if (ScopeWindow* active = scopeWindow(ActiveWindow_)) active->ShowCapturedImage(file);
 }
 
-void TfrmMain::ReceiveBlock(const WaveformBlock& block) {
-  if (TfrmOSCChild* target = scopeWindow(TargetWindow_)) target->ReceiveBlock(block);
+void MainWindow::ReceiveBlock(const WaveformBlock& block) {
+  if (ScopeWindow* target = scopeWindow(TargetWindow_)) target->ReceiveBlock(block);
 }
 
-bool TfrmMain::captureButtonEnabled() const {
-  TfrmOSCChild* target = scopeWindow(TargetWindow_);
+bool MainWindow::captureButtonEnabled() const {
+  ScopeWindow* target = scopeWindow(TargetWindow_);
   return target != nullptr && target->captureButtonEnabled();
 }
 
-void TfrmMain::setCaptureButtonEnabled(bool enable) {
-  if (TfrmOSCChild* target = scopeWindow(TargetWindow_)) target->setCaptureButtonEnabled(enable);
+void MainWindow::setCaptureButtonEnabled(bool enable) {
+  if (ScopeWindow* target = scopeWindow(TargetWindow_)) target->setCaptureButtonEnabled(enable);
 }
 
-void TfrmMain::resetRunButton() {
-  if (TfrmOSCChild* active = scopeWindow(ActiveWindow_)) active->resetRunButton();
+void MainWindow::resetRunButton() {
+  if (ScopeWindow* active = scopeWindow(ActiveWindow_)) active->resetRunButton();
   applyCommandState();
 }
 
 // ---------------------------------------------------------------- SessionFocusHost
 
-bool TfrmMain::anyScopeWindowInUse() const {
+bool MainWindow::anyScopeWindowInUse() const {
   for (const Slot& s : ScopeWindows_) {
     if (s.inUse) return true;
   }
   return false;
 }
 
-void TfrmMain::focusEdit1() {
+void MainWindow::focusEdit1() {
   Edit1_->setFocus(Qt::OtherFocusReason);
 }
 
 // ---------------------------------------------------------------- ScopeHost
 
-void TfrmMain::SendPosition(uint16_t value, int kind) {
+void MainWindow::SendPosition(uint16_t value, int kind) {
   session_->sender().SendPosition(value, kind);
 }
 
-void TfrmMain::SendSetting(uint16_t value, uint16_t code) {
+void MainWindow::SendSetting(uint16_t value, uint16_t code) {
   session_->sender().SendSetting(value, code);
 }
 
-bool TfrmMain::LoadFinished() const {
+bool MainWindow::LoadFinished() const {
   return session_->LoadFinished();
 }
 
-bool TfrmMain::LoadSetup(int slot, std::function<void()> finished) {
+bool MainWindow::LoadSetup(int slot, std::function<void()> finished) {
   if (!session_->LoadFinished()) return false;
   const int previousTarget = TargetWindow_;
   TargetWindow_ = slot;
@@ -564,55 +564,55 @@ bool TfrmMain::LoadSetup(int slot, std::function<void()> finished) {
   return true;
 }
 
-void TfrmMain::setScopeWindowsEnabled(bool enable) {
+void MainWindow::setScopeWindowsEnabled(bool enable) {
   for (Slot& s : ScopeWindows_) {
     if (s.inUse && s.frame) s.frame->setEnabled(enable);
   }
 }
 
-bool TfrmMain::loopRunning() const {
+bool MainWindow::loopRunning() const {
   return session_->loopRunning();
 }
 
-void TfrmMain::startLoop() {
+void MainWindow::startLoop() {
   session_->startLoop();
   applyCommandState();
 }
 
-void TfrmMain::stopLoop() {
+void MainWindow::stopLoop() {
   session_->stopLoop();
   applyCommandState();
 }
 
-void TfrmMain::activateWindow(int slot) {
+void MainWindow::activateWindow(int slot) {
   if (!slotInUse(slot)) return;
   if (slot != ActiveWindow_) {
     // The page tabs are the active window's to lock.
-    if (TfrmOSCChild* old = scopeWindow(ActiveWindow_)) old->setPageTabsEnabled(true);
+    if (ScopeWindow* old = scopeWindow(ActiveWindow_)) old->setPageTabsEnabled(true);
   }
   ActiveWindow_ = TargetWindow_ = slot;
   applyCommandState();
 }
 
-void TfrmMain::scopeWindowClosed(int slot) {
+void MainWindow::scopeWindowClosed(int slot) {
   if (!slotInUse(slot)) return;
   ScopeWindows_[static_cast<std::size_t>(slot)].inUse = false;
   stopLoop();
 }
 
-bool TfrmMain::captureScreen() {
+bool MainWindow::captureScreen() {
   return session_->captureScreen();
 }
 
-std::span<const uint8_t> TfrmMain::captureBuffer() const {
+std::span<const uint8_t> MainWindow::captureBuffer() const {
   return session_->exchange().capture.CaptureBuf;
 }
 
-std::optional<std::string> TfrmMain::chooseSaveFile(const FileDialogRequest& request) {
+std::optional<std::string> MainWindow::chooseSaveFile(const FileDialogRequest& request) {
   return ui_.saveFileName(this, request);
 }
 
-void TfrmMain::showFileError(std::string_view text) {
+void MainWindow::showFileError(std::string_view text) {
   ui_.showError(this, qs(text));
 }
 

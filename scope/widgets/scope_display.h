@@ -13,11 +13,11 @@ class QMouseEvent;
 
 namespace corvane {
 
-class ScopeDisplayArea : public QWidget {
+class ScopeDisplay : public QWidget {
   Q_OBJECT
 
  public:
-  explicit ScopeDisplayArea(QWidget* parent = nullptr);
+  explicit ScopeDisplay(QWidget* parent = nullptr);
 
   // Shows `surface` from now on (the window's bitmap, or the copy a cursor drag draws on) and
   // schedules a repaint. The surface must outlive the display area or the next showSurface.
