@@ -4,9 +4,9 @@
 #include <QMessageBox>
 #include <QScreen>
 
+#include "app/main_window.h"
 #include "app/program_icon.h"
 #include "app/single_instance.h"
-#include "app/main_window.h"
 #include "app/ui_services.h"
 #include "storage/program_settings.h"
 

@@ -46,9 +46,9 @@ struct MainWindowConfig {
 };
 
 class MainWindow : public QMainWindow,
-                 public ProtocolHost,
-                 public SessionFocusHost,
-                 public ScopeHost {
+                   public ProtocolHost,
+                   public SessionFocusHost,
+                   public ScopeHost {
  public:
   static constexpr int kSlotCount = 11;
 

@@ -24,7 +24,8 @@ const char* const kUsage =
     "       corvane-cli watch --serial DEVICE [--baud N] [--parity P] [--cycles N]\n"
     "       corvane-cli watch --usb [DEVICE] [--cycles N]\n"
     "       corvane-cli control --list [--json]\n"
-    "       corvane-cli control (--serial DEVICE [--baud N] [--parity P] | --usb [DEVICE]) PATH...\n"
+    "       corvane-cli control (--serial DEVICE [--baud N] [--parity P] | --usb [DEVICE]) "
+    "PATH...\n"
     "       corvane-cli demo-record OUT.DSO\n"
     "       corvane-cli report FILE.DSO OUT.pdf [--notes FILE.TXT] [--no-scope] [--no-notes]\n";
 

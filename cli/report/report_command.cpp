@@ -68,8 +68,7 @@ int reportCommand(const std::vector<std::string>& args) {
   const ReadNotesResult notes = readNotesFile(notesPath);
   if (!notes.status) return fileError(notes.status.message);
   // A data file without a notes file opens with empty notes; a named one must exist.
-  if (!notes.lines && notesGiven)
-    return fileError(corvane::fileError(notesPath, ENOENT).message);
+  if (!notes.lines && notesGiven) return fileError(corvane::fileError(notesPath, ENOENT).message);
 
   const auto app = guiApplication();
   const ReportContent content = makeReportContent(
