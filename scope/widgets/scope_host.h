@@ -13,32 +13,6 @@
 
 namespace corvane {
 
-// The main window's actions that a scope window's Ctrl shortcuts run.
-enum class HostShortcut : uint8_t { Help, New, Open, Save, Print, Exit, CommPortSetting };
-
-// The action of Ctrl with a letter key ('H', 'N', 'O', 'S', 'P', 'X', 'C'; the key codes of
-// letters are their capitals); nullopt for any other key.
-constexpr std::optional<HostShortcut> hostShortcutForKey(int key) {
-  switch (key) {
-    case 'H':
-      return HostShortcut::Help;
-    case 'N':
-      return HostShortcut::New;
-    case 'O':
-      return HostShortcut::Open;
-    case 'S':
-      return HostShortcut::Save;
-    case 'P':
-      return HostShortcut::Print;
-    case 'X':
-      return HostShortcut::Exit;
-    case 'C':
-      return HostShortcut::CommPortSetting;
-    default:
-      return std::nullopt;
-  }
-}
-
 // A save or open dialog: title, Qt name filter ("Corvane Data (*.DSO)"), default suffix.
 struct FileDialogRequest {
   std::string title;
@@ -69,7 +43,7 @@ class ScopeHost {
   // Enables or disables every open scope window (each slot in use).
   virtual void setScopeWindowsEnabled(bool enable) = 0;
 
-  // --- "RUN"/"STOP": the real-time loop timer (Timer4). Starting and stopping also set the
+  // --- "RUN"/"STOP": the real-time loop. Starting and stopping also set the
   // enabled state of the main window's seven loop-locked controls.
   virtual bool loopRunning() const = 0;
   virtual void startLoop() = 0;
@@ -88,9 +62,6 @@ class ScopeHost {
 
   // --- The program-wide colour slots the picture is drawn with.
   virtual const DisplayColors& colors() const = 0;
-
-  // --- Ctrl+H, N, O, S, P, X, C.
-  virtual void runShortcut(HostShortcut shortcut) = 0;
 
   // --- Capture and saves (the ImageView page, the popup menu).
   // The "&Capture" path through the session; false when it could not start.
