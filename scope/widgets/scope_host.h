@@ -37,7 +37,7 @@ class ScopeHost {
   // --- "Setup Para.": the main window's LoadFinished flag, and the load itself for the window in
   // `slot` (TargetWindow := slot). Returns false, doing nothing, when it cannot start (a load, a
   // capture or the loop runs). `finished` runs once when the load has ended, after the record (if
-  // any) went to the target window's ReceiveBlock.
+  // any) went to the target window's receiveRecord.
   virtual bool LoadFinished() const = 0;
   virtual bool LoadSetup(int slot, std::function<void()> finished) = 0;
   // Enables or disables every open scope window (each slot in use).

@@ -11,7 +11,6 @@
 #include <QScrollBar>
 #include <QTabBar>
 #include <QTabWidget>
-#include <algorithm>
 #include <memory>
 
 #include "analysis/measurements.h"
@@ -184,64 +183,6 @@ ScopeInformation ScopeWindow::scopeInformation() const {
   shown.ch2VoltDivSelection = ch2VoltsBox_->currentIndex();
   shown.timeDivSelection = timeDivBox_->currentIndex();
   return shown;
-}
-
-// --- The grid, cursor and scale boxes.
-
-void ScopeWindow::onGridChosen(int grid) {
-  if (grid < 0 || grid > 2) return;
-  state_.grid = GridKind(grid);
-  redrawDisplay();
-}
-
-void ScopeWindow::onCursorTypeChanged() {
-  state_.cursors.type = CursorType(std::clamp(cursorTypeBox_->currentIndex(), 0, 3));
-  redrawDisplay();
-}
-
-void ScopeWindow::onCh1VoltsChanged() {
-  state_.displayCh1VoltDiv = ch1VoltsBox_->currentIndex();
-  showCursorReadouts();
-  redrawDisplay();
-}
-
-void ScopeWindow::onCh2VoltsChanged() {
-  state_.displayCh2VoltDiv = ch2VoltsBox_->currentIndex();
-  showCursorReadouts();
-  redrawDisplay();
-}
-
-void ScopeWindow::onTimeDivChanged() {
-  state_.displayTimeDiv = timeDivBox_->currentIndex();
-  showCursorReadouts();
-  redrawDisplay();
-}
-
-// --- Popup toggles: flags in the record, so they are saved with it.
-
-void ScopeWindow::toggleCh1Trace() {
-  record_.setCh1Hidden(record_.Ch1Hidden() == 0 ? 1 : 0);
-  redrawDisplay();
-}
-
-void ScopeWindow::toggleCh2Trace() {
-  record_.setCh2Hidden(record_.Ch2Hidden() == 0 ? 1 : 0);
-  redrawDisplay();
-}
-
-void ScopeWindow::toggleArithTrace() {
-  record_.setArithShown(record_.ArithShown() == 1 ? 0 : 1);
-  redrawDisplay();
-}
-
-void ScopeWindow::toggleRecallTrace() {
-  record_.setRecallShown(record_.RecallShown() ^ 1);
-  redrawDisplay();
-}
-
-void ScopeWindow::toggleGoNogoLimits() {
-  record_.setLimitsHidden(record_.LimitsHidden() == 1 ? 0 : 1);
-  redrawDisplay();
 }
 
 // --- "Setup Para." and "RUN".

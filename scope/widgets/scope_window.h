@@ -8,12 +8,14 @@
 // saved beside the record). The widgets carry automation ids for screen readers, the GUI tests
 // and users' scripts (ComboBox3, BitBtn1, ...); scope_window_pages.cpp pairs each member with
 // its id in one table. The window has no key handling of its own: the main window's menu
-// shortcuts reach it like any other part of the main window.
+// shortcuts reach it like any other part of the main window, except that the notes editor, as
+// every Qt text editor, claims Ctrl+C, Ctrl+X and Ctrl+V for its own copy, cut and paste.
 //
 // The implementation is split by concern: scope_window.cpp (construction, record arrival,
-// settings boxes, "Setup Para."/"RUN", activation), scope_window_pages.cpp (page layout and the
-// id table), scope_window_display.cpp (pointer drags on the display, contrast) and
-// scope_window_capture.cpp (notes, saving and capturing).
+// "Setup Para."/"RUN", activation), scope_window_pages.cpp (page layout and the id table),
+// scope_window_display.cpp (what changes the picture: scale and cursor boxes, grid, popup
+// toggles, pointer drags; the contrast bar) and scope_window_capture.cpp (notes, saving and
+// capturing).
 #pragma once
 
 #include <QWidget>

@@ -1,13 +1,75 @@
-// The scope window's display interaction: the popup menu, marker, tag and cursor drags, and the
-// contrast bar.
+// The scope window's display interaction: the grid, cursor and scale boxes, the popup menu and
+// its toggles, marker, tag and cursor drags, and the contrast bar.
+#include <QComboBox>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QScrollBar>
+#include <algorithm>
 
 #include "scope/widgets/scope_display.h"
 #include "scope/widgets/scope_window.h"
 
 namespace corvane {
+
+// --- The grid, cursor and scale boxes.
+
+void ScopeWindow::onGridChosen(int grid) {
+  if (grid < 0 || grid > 2) return;
+  state_.grid = GridKind(grid);
+  redrawDisplay();
+}
+
+void ScopeWindow::onCursorTypeChanged() {
+  state_.cursors.type = CursorType(std::clamp(cursorTypeBox_->currentIndex(), 0, 3));
+  redrawDisplay();
+}
+
+void ScopeWindow::onCh1VoltsChanged() {
+  state_.displayCh1VoltDiv = ch1VoltsBox_->currentIndex();
+  showCursorReadouts();
+  redrawDisplay();
+}
+
+void ScopeWindow::onCh2VoltsChanged() {
+  state_.displayCh2VoltDiv = ch2VoltsBox_->currentIndex();
+  showCursorReadouts();
+  redrawDisplay();
+}
+
+void ScopeWindow::onTimeDivChanged() {
+  state_.displayTimeDiv = timeDivBox_->currentIndex();
+  showCursorReadouts();
+  redrawDisplay();
+}
+
+// --- Popup toggles: flags in the record, so they are saved with it.
+
+void ScopeWindow::toggleCh1Trace() {
+  record_.setCh1Hidden(record_.Ch1Hidden() == 0 ? 1 : 0);
+  redrawDisplay();
+}
+
+void ScopeWindow::toggleCh2Trace() {
+  record_.setCh2Hidden(record_.Ch2Hidden() == 0 ? 1 : 0);
+  redrawDisplay();
+}
+
+void ScopeWindow::toggleArithTrace() {
+  record_.setArithShown(record_.ArithShown() == 1 ? 0 : 1);
+  redrawDisplay();
+}
+
+void ScopeWindow::toggleRecallTrace() {
+  record_.setRecallShown(record_.RecallShown() ^ 1);
+  redrawDisplay();
+}
+
+void ScopeWindow::toggleGoNogoLimits() {
+  record_.setLimitsHidden(record_.LimitsHidden() == 1 ? 0 : 1);
+  redrawDisplay();
+}
+
+// --- Pointer on the display area.
 
 void ScopeWindow::onDisplayPressed(QMouseEvent* event, QPoint at) {
   if (event->button() == Qt::RightButton) {
