@@ -77,7 +77,7 @@ MainWindow::MainWindow(MainWindowConfig config, UiServices& ui, QWidget* parent)
   setCentralWidget(mdi_);
   connect(mdi_, &QMdiArea::subWindowActivated, this, [](QMdiSubWindow* frame) {
     if (frame == nullptr) return;
-    if (auto* child = qobject_cast<ScopeWindow*>(frame->widget())) child->FormActivate();
+    if (auto* child = qobject_cast<ScopeWindow*>(frame->widget())) child->becomeActive();
   });
   menus_ = new MainMenus(*this, *mdi_);
   controlMenu_ = new ControlMenu(*this, *menus_);
@@ -193,7 +193,7 @@ void MainWindow::firstShow() {
       if (slot >= 0) {
         ActiveWindow_ = TargetWindow_ = slot;
         ScopeWindow* child = scopeWindow(slot);
-        child->ReceiveBlock(startup.block);
+        child->receiveRecord(startup.block);
         if (startup.notes) child->setNotesLines(*startup.notes);
         restored = &startup.block;
       }
@@ -287,7 +287,7 @@ void MainWindow::Load1Click() {
   ActiveWindow_ = TargetWindow_ = slot;
   ScopeWindow* child = scopeWindow(slot);
   child->setWindowTitle(QString::fromStdString(*name));
-  child->ReceiveBlock(read.block);
+  child->receiveRecord(read.block);
   const ReadNotesResult notes = readNotesFile(notesFileName(*name));
   if (!notes.status) {
     showFileError(notes.status.message);
@@ -346,7 +346,7 @@ void MainWindow::ColorSetting1Click() {
   if (result.closed) settings_.colors = *result.closed;
   colors_ = colorsFromSettings();
   for (Slot& s : ScopeWindows_) {
-    if (s.inUse && s.window) s.window->RedrawDisplay();
+    if (s.inUse && s.window) s.window->redrawDisplay();
   }
 }
 
@@ -355,7 +355,7 @@ void MainWindow::ColorSetting1Click() {
 void MainWindow::perform(const ControlCommand& command) {
   performControlCommand(command, *session_);
   if (command.effect == ControlEffect::kArithmeticMode) {
-    if (ScopeWindow* target = scopeWindow(TargetWindow_)) target->SetArithmeticMode(command.first);
+    if (ScopeWindow* target = scopeWindow(TargetWindow_)) target->setArithmeticMode(command.first);
   }
 }
 
@@ -425,37 +425,6 @@ void MainWindow::Help1Click() {
   }
 }
 
-// ---------------------------------------------------------------- keyboard
-
-// A key never does what its disabled menu entry may not.
-void MainWindow::runShortcut(HostShortcut shortcut) {
-  QAction* action = nullptr;
-  switch (shortcut) {
-    case HostShortcut::Help:
-      action = menus_->Help1;
-      break;
-    case HostShortcut::New:
-      action = menus_->New1;
-      break;
-    case HostShortcut::Open:
-      action = menus_->Load1;
-      break;
-    case HostShortcut::Save:
-      action = menus_->Save1;
-      break;
-    case HostShortcut::Print:
-      action = menus_->Print1;
-      break;
-    case HostShortcut::Exit:
-      action = menus_->Exit1;
-      break;
-    case HostShortcut::CommPortSetting:
-      action = menus_->CommPortSetting1;
-      break;
-  }
-  if (action->isEnabled()) action->trigger();
-}
-
 // ---------------------------------------------------------------- enabled state
 
 void MainWindow::applyCommandState() {
@@ -503,11 +472,11 @@ void MainWindow::setLabel1(std::string_view text) {
 }
 
 void MainWindow::ShowCapturedImage(const std::filesystem::path& file) {
-  if (ScopeWindow* active = scopeWindow(ActiveWindow_)) active->ShowCapturedImage(file);
+  if (ScopeWindow* active = scopeWindow(ActiveWindow_)) active->showCapturedImage(file);
 }
 
 void MainWindow::ReceiveBlock(const WaveformBlock& block) {
-  if (ScopeWindow* target = scopeWindow(TargetWindow_)) target->ReceiveBlock(block);
+  if (ScopeWindow* target = scopeWindow(TargetWindow_)) target->receiveRecord(block);
 }
 
 bool MainWindow::captureButtonEnabled() const {

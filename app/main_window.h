@@ -129,7 +129,6 @@ class MainWindow : public QMainWindow,
   void pageChanged(int slot, int page) override;
   void scopeWindowClosed(int slot) override;
   const DisplayColors& colors() const override { return colors_; }
-  void runShortcut(HostShortcut shortcut) override;
   bool captureScreen() override;
   std::span<const uint8_t> captureBuffer() const override;
   std::optional<std::string> chooseSaveFile(const FileDialogRequest& request) override;

@@ -34,7 +34,7 @@ struct ShownWindow {
 void receive(benchmark::State& st, bool paint) {
   ShownWindow s;
   for (auto _ : st) {
-    s.window.ReceiveBlock(s.busy);
+    s.window.receiveRecord(s.busy);
     if (paint) s.area->repaint();
   }
 }
@@ -49,7 +49,7 @@ BENCHMARK(BM_ReceiveBlockAndPaint);
 
 void drag(benchmark::State& st, bool paint) {
   ShownWindow s;
-  s.window.ReceiveBlock(s.busy);
+  s.window.receiveRecord(s.busy);
   s.window.findChild<QComboBox*>("ComboBox1")->setCurrentIndex(3);  // Pair, points (100, 50)
   s.mouse(QEvent::MouseButtonPress, 100, 50);
   int step = 0;

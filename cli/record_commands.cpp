@@ -86,19 +86,19 @@ void printTable(std::ostream& out, const ScopeInformation& s, const Measurements
   auto cell = [&](const std::string& t, int w) { o << std::left << std::setw(w) << t; };
   o << "Scope Information\n";
   o << "  CH 1  ";
-  cell(s.C1A, 9);
-  cell(s.C1B, 5);
+  cell(s.ch1VoltDiv, 9);
+  cell(s.ch1Coupling, 5);
   o << "MODE  ";
-  cell(s.CM1, 7);
-  cell(s.CM2, 5);
-  cell(s.Cm3, 2);
-  o << s.CM4 << "\n";
+  cell(s.triggerMode, 7);
+  cell(s.triggerSource, 5);
+  cell(s.triggerSlope, 2);
+  o << s.triggerCoupling << "\n";
   o << "  CH 2  ";
-  cell(s.C2A, 9);
-  cell(s.C2B, 5);
+  cell(s.ch2VoltDiv, 9);
+  cell(s.ch2Coupling, 5);
   o << "TIME  ";
-  cell(s.CT1, 9);
-  o << "TRG  " << s.CT2 << "\n\n";
+  cell(s.timeDiv, 9);
+  o << "TRG  " << s.triggerLevel << "\n\n";
   o << "Parameter Information\n        ";
   for (const char* h :
        {"P.P", "RMS", "MEAN", "FREQ.", "RISE T", "FALL T", "PERIOD", "+WIDTH", "-WIDTH"})
@@ -147,13 +147,16 @@ int infoCommand(const Args& args, std::ostream& out, std::ostream& err) {
     printTable(out, s, m);
     return 0;
   }
-  out << "{\"settings\": {\"ch1_volts_div\": " << jsonString(s.C1A)
-      << ", \"ch1_coupling\": " << jsonString(s.C1B) << ", \"ch2_volts_div\": " << jsonString(s.C2A)
-      << ", \"ch2_coupling\": " << jsonString(s.C2B) << ", \"trigger_mode\": " << jsonString(s.CM1)
-      << ", \"trigger_source\": " << jsonString(s.CM2)
-      << ", \"trigger_slope\": " << jsonString(s.Cm3)
-      << ", \"trigger_coupling\": " << jsonString(s.CM4) << ", \"time_div\": " << jsonString(s.CT1)
-      << ", \"trigger_level\": " << jsonString(s.CT2) << "}, \"measurements\": {\"ch1\": ";
+  out << "{\"settings\": {\"ch1_volts_div\": " << jsonString(s.ch1VoltDiv)
+      << ", \"ch1_coupling\": " << jsonString(s.ch1Coupling)
+      << ", \"ch2_volts_div\": " << jsonString(s.ch2VoltDiv)
+      << ", \"ch2_coupling\": " << jsonString(s.ch2Coupling)
+      << ", \"trigger_mode\": " << jsonString(s.triggerMode)
+      << ", \"trigger_source\": " << jsonString(s.triggerSource)
+      << ", \"trigger_slope\": " << jsonString(s.triggerSlope)
+      << ", \"trigger_coupling\": " << jsonString(s.triggerCoupling)
+      << ", \"time_div\": " << jsonString(s.timeDiv)
+      << ", \"trigger_level\": " << jsonString(s.triggerLevel) << "}, \"measurements\": {\"ch1\": ";
   jsonChannel(out, m.channel[0]);
   out << ", \"ch2\": ";
   jsonChannel(out, m.channel[1]);

@@ -21,7 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   auto info = corvane::FillScopeInformation(b);
   auto m = corvane::MeasureChannels(b, scales);
-  if (m.channel[0].pp.empty() || info.ComboBox2Items.size() != 11) __builtin_trap();
+  if (m.channel[0].pp.empty() || info.ch1VoltDivItems.size() != 11) __builtin_trap();
   auto lines = corvane::splitNotes(std::string_view(reinterpret_cast<const char*>(data), size));
   (void)lines;
   return 0;

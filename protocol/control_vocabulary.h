@@ -21,7 +21,7 @@ class AcquisitionSession;
 // What an entry does besides sending its frame.
 enum class ControlEffect : uint8_t {
   kNone,
-  kArithmeticMode,  // the menu then calls SetArithmeticMode(first) on the target scope window
+  kArithmeticMode,  // the menu then calls setArithmeticMode(first) on the target scope window
   kAutoSet,         // Timer1's interval becomes AcquisitionSession::kAutoSetTimeoutMs
 };
 

@@ -37,7 +37,7 @@ struct DragStep {
   bool showBitmap = false;      // copy the display bitmap to the display area
   bool showDisplay = false;     // show the `display` surface (bitmap plus dragged cursors)
   bool updateReadouts = false;  // UpdateCursorReadouts
-  bool redraw = false;          // RedrawDisplay
+  bool redraw = false;          // redrawDisplay
   std::optional<MarkerSend> send;
 };
 

@@ -37,31 +37,31 @@ CursorReadouts UpdateCursorReadouts(const WaveformBlock& record, const WindowSta
   CursorReadouts out;
   const CursorState& c = state.cursors;
   const double dy = std::fabs(double(c.y1) - double(c.y2));
-  out.C_DY = voltageText(state.displayCh1VoltDiv, dy, record.Ch1Probe());
-  out.C_DY2 = voltageText(state.displayCh2VoltDiv, dy, record.Ch2Probe());
+  out.ch1VoltDelta = voltageText(state.displayCh1VoltDiv, dy, record.Ch1Probe());
+  out.ch2VoltDelta = voltageText(state.displayCh2VoltDiv, dy, record.Ch2Probe());
 
   auto perDivision = timeDivValue(state.displayTimeDiv);
   auto unit = timeUnit(state.displayTimeDiv);
   if (!perDivision || !unit) {
-    out.C_DX = out.C_Freq = out.C_X1 = out.C_X2 = std::string(kUnknownText);
+    out.timeDelta = out.frequency = out.time1 = out.time2 = std::string(kUnknownText);
     return out;
   }
   const double t = *perDivision;
   const double t1 = t / 30.0 * (double(c.x1) - 162.0);
   const double t2 = t / 30.0 * (double(c.x2) - 162.0);
-  out.C_X1 = fixed2(t1, unit->text);
-  out.C_X2 = fixed2(t2, unit->text);
-  out.C_DX = fixed2(std::fabs(t1 - t2), unit->text);
+  out.time1 = fixed2(t1, unit->text);
+  out.time2 = fixed2(t2, unit->text);
+  out.timeDelta = fixed2(std::fabs(t1 - t2), unit->text);
 
   double dt = std::fabs(double(c.x1) - double(c.x2)) * t / 30.0 * unit->seconds;
   if (dt == 0.0) dt = 1.0;
   const double f = 1.0 / dt;
   if (f > 1000000.0) {
-    out.C_Freq = fixed2(f * 1e-6, "MHz");
+    out.frequency = fixed2(f * 1e-6, "MHz");
   } else if (f > 1000.0) {
-    out.C_Freq = fixed2(f * 0.001, "kHz");
+    out.frequency = fixed2(f * 0.001, "kHz");
   } else {
-    out.C_Freq = fixed2(f, "Hz");
+    out.frequency = fixed2(f, "Hz");
   }
   return out;
 }

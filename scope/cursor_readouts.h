@@ -10,12 +10,12 @@
 namespace corvane {
 
 struct CursorReadouts {
-  std::string C_DX;    // |T2 - T1| in the display time unit
-  std::string C_Freq;  // 1 / |T2 - T1| in Hz, kHz or MHz (1.00Hz when the cursors coincide)
-  std::string C_X1;    // time of cursor 1 from the centre column, signed
-  std::string C_X2;
-  std::string C_DY;   // |Y1 - Y2| on CH1's display scale, probe included
-  std::string C_DY2;  // the same on CH2's
+  std::string timeDelta;  // |T2 - T1| in the display time unit
+  std::string frequency;  // 1 / |T2 - T1| in Hz, kHz or MHz (1.00Hz when the cursors coincide)
+  std::string time1;      // time of cursor 1 from the centre column, signed
+  std::string time2;
+  std::string ch1VoltDelta;  // |Y1 - Y2| on CH1's display scale, probe included
+  std::string ch2VoltDelta;  // the same on CH2's
 
   bool operator==(const CursorReadouts&) const = default;
 };

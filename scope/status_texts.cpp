@@ -61,30 +61,30 @@ std::optional<std::string> triggerLevelText(const WaveformBlock& b) {
 
 ScopeInformation FillScopeInformation(const WaveformBlock& b, const ScopeInformation& previous) {
   ScopeInformation s;
-  s.ComboBox2Items = voltDivItems(b.Ch1Probe());
-  s.ComboBox3Items = voltDivItems(b.Ch2Probe());
-  s.C1A = itemAt(s.ComboBox2Items, b.Ch1VoltDivIndex());
-  s.C2A = itemAt(s.ComboBox3Items, b.Ch2VoltDivIndex());
-  s.C1B = couplingText(b.Ch1Coupling());
-  s.C2B = couplingText(b.Ch2Coupling());
-  s.ComboBox2Index = selectable(s.ComboBox2Items, b.Ch1VoltDivIndex());
-  s.ComboBox3Index = selectable(s.ComboBox3Items, b.Ch2VoltDivIndex());
+  s.ch1VoltDivItems = voltDivItems(b.Ch1Probe());
+  s.ch2VoltDivItems = voltDivItems(b.Ch2Probe());
+  s.ch1VoltDiv = itemAt(s.ch1VoltDivItems, b.Ch1VoltDivIndex());
+  s.ch2VoltDiv = itemAt(s.ch2VoltDivItems, b.Ch2VoltDivIndex());
+  s.ch1Coupling = couplingText(b.Ch1Coupling());
+  s.ch2Coupling = couplingText(b.Ch2Coupling());
+  s.ch1VoltDivSelection = selectable(s.ch1VoltDivItems, b.Ch1VoltDivIndex());
+  s.ch2VoltDivSelection = selectable(s.ch2VoltDivItems, b.Ch2VoltDivIndex());
 
   int last = std::min<int>(b.TimeDivIndex(), kTimeDivCount - 1);
-  for (int i = 0; i <= last; ++i) s.ComboBox4Items.emplace_back(timeDivText(i));
+  for (int i = 0; i <= last; ++i) s.timeDivItems.emplace_back(timeDivText(i));
 
-  s.CM1 = triggerModeText(b.TriggerMode());
-  s.CM2 = triggerSourceText(b.TriggerSource());
+  s.triggerMode = triggerModeText(b.TriggerMode());
+  s.triggerSource = triggerSourceText(b.TriggerSource());
   if (b.TriggerType() == 0) {
-    s.Cm3 = triggerSlopeText(b.TriggerSlope());
-    s.CM4 = triggerCouplingText(b.TriggerCoupling());
+    s.triggerSlope = triggerSlopeText(b.TriggerSlope());
+    s.triggerCoupling = triggerCouplingText(b.TriggerCoupling());
   } else {
-    s.Cm3 = "";
-    s.CM4 = tvSyncText(b.TvSync());
+    s.triggerSlope = "";
+    s.triggerCoupling = tvSyncText(b.TvSync());
   }
-  s.CT1 = itemAt(s.ComboBox4Items, b.TimeDivIndex());
-  s.CT2 = triggerLevelText(b).value_or(previous.CT2);
-  s.ComboBox4Index = selectable(s.ComboBox4Items, b.TimeDivIndex());
+  s.timeDiv = itemAt(s.timeDivItems, b.TimeDivIndex());
+  s.triggerLevel = triggerLevelText(b).value_or(previous.triggerLevel);
+  s.timeDivSelection = selectable(s.timeDivItems, b.TimeDivIndex());
 
   // The marker row must stay on the screen: a level beyond 0..1000 is taken at the nearer end.
   if (b.TriggerSource() == 2)

@@ -24,7 +24,7 @@ struct WindowState {
   int ch1Position = 175;
   int ch2Position = 275;
   int arithPosition = 0;  // set by ComputeArithmeticTrace
-  // Display scales (ComboBox2, ComboBox3, ComboBox4): table indices or kNoSelection.
+  // Display scales (the CH1, CH2 volts and time boxes): table indices or kNoSelection.
   int displayCh1VoltDiv = 0;
   int displayCh2VoltDiv = 0;
   int displayTimeDiv = 0;

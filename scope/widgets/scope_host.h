@@ -13,32 +13,6 @@
 
 namespace corvane {
 
-// The main window's actions that a scope window's Ctrl shortcuts run.
-enum class HostShortcut : uint8_t { Help, New, Open, Save, Print, Exit, CommPortSetting };
-
-// The action of Ctrl with a letter key ('H', 'N', 'O', 'S', 'P', 'X', 'C'; the key codes of
-// letters are their capitals); nullopt for any other key.
-constexpr std::optional<HostShortcut> hostShortcutForKey(int key) {
-  switch (key) {
-    case 'H':
-      return HostShortcut::Help;
-    case 'N':
-      return HostShortcut::New;
-    case 'O':
-      return HostShortcut::Open;
-    case 'S':
-      return HostShortcut::Save;
-    case 'P':
-      return HostShortcut::Print;
-    case 'X':
-      return HostShortcut::Exit;
-    case 'C':
-      return HostShortcut::CommPortSetting;
-    default:
-      return std::nullopt;
-  }
-}
-
 // A save or open dialog: title, Qt name filter ("Corvane Data (*.DSO)"), default suffix.
 struct FileDialogRequest {
   std::string title;
@@ -63,13 +37,13 @@ class ScopeHost {
   // --- "Setup Para.": the main window's LoadFinished flag, and the load itself for the window in
   // `slot` (TargetWindow := slot). Returns false, doing nothing, when it cannot start (a load, a
   // capture or the loop runs). `finished` runs once when the load has ended, after the record (if
-  // any) went to the target window's ReceiveBlock.
+  // any) went to the target window's receiveRecord.
   virtual bool LoadFinished() const = 0;
   virtual bool LoadSetup(int slot, std::function<void()> finished) = 0;
   // Enables or disables every open scope window (each slot in use).
   virtual void setScopeWindowsEnabled(bool enable) = 0;
 
-  // --- "RUN"/"STOP": the real-time loop timer (Timer4). Starting and stopping also set the
+  // --- "RUN"/"STOP": the real-time loop. Starting and stopping also set the
   // enabled state of the main window's seven loop-locked controls.
   virtual bool loopRunning() const = 0;
   virtual void startLoop() = 0;
@@ -88,9 +62,6 @@ class ScopeHost {
 
   // --- The program-wide colour slots the picture is drawn with.
   virtual const DisplayColors& colors() const = 0;
-
-  // --- Ctrl+H, N, O, S, P, X, C.
-  virtual void runShortcut(HostShortcut shortcut) = 0;
 
   // --- Capture and saves (the ImageView page, the popup menu).
   // The "&Capture" path through the session; false when it could not start.

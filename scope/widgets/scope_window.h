@@ -2,6 +2,20 @@
 // cursor readouts around it, the instrument's screen image and the operator's notes. It forwards
 // every event to the Qt-free core (display composition, cursor drags, status texts,
 // measurements) and asks the main window for everything else through ScopeHost.
+//
+// Three pages: Scope (display, contrast bar, status texts, measurements, cursors, scale boxes,
+// "Setup Para." and "RUN"), ImageView (the instrument's captured screen) and Notes (free text
+// saved beside the record). The widgets carry automation ids for screen readers, the GUI tests
+// and users' scripts (ComboBox3, BitBtn1, ...); scope_window_pages.cpp pairs each member with
+// its id in one table. The window has no key handling of its own: the main window's menu
+// shortcuts reach it like any other part of the main window, except that the notes editor, as
+// every Qt text editor, claims Ctrl+C, Ctrl+X and Ctrl+V for its own copy, cut and paste.
+//
+// The implementation is split by concern: scope_window.cpp (construction, record arrival,
+// "Setup Para."/"RUN", activation), scope_window_pages.cpp (page layout and the id table),
+// scope_window_display.cpp (what changes the picture: scale and cursor boxes, grid, popup
+// toggles, pointer drags; the contrast bar) and scope_window_capture.cpp (notes, saving and
+// capturing).
 #pragma once
 
 #include <QWidget>
@@ -19,7 +33,6 @@
 #include "scope/window_state.h"
 
 class QAbstractButton;
-class QAction;
 class QButtonGroup;
 class QComboBox;
 class QLabel;
@@ -50,17 +63,17 @@ class ScopeWindow : public QWidget {
   // --- Called by the main window.
   // Data arrival: stores a copy (the block may be this window's own record), then status texts,
   // display scales, grid, marker values, measurements, arithmetic trace and the picture.
-  void ReceiveBlock(const WaveformBlock& block);
+  void receiveRecord(const WaveformBlock& block);
   // The Math > Arithmetic choice for this window, after the main window sent it.
-  void SetArithmeticMode(int mode);
+  void setArithmeticMode(int mode);
   // Recomposes the picture (also after the colour slots changed) and refreshes the readouts.
-  void RedrawDisplay();
+  void redrawDisplay();
   // The window became active (or was clicked): it becomes active and target window, and the
   // current page's action runs.
-  void FormActivate();
+  void becomeActive();
   // The capture answer arrived: the file goes into the image page; "Save &As" and "&Capture"
   // become usable (also when the file cannot be read, so the operator can try again).
-  void ShowCapturedImage(const std::filesystem::path& file);
+  void showCapturedImage(const std::filesystem::path& file);
   // "RUN" as after a lost USB link: caption "RUN" in blue, disabled; "Setup Para." usable.
   void resetRunButton();
   // "RUN" in blue and "Setup Para." usable, the button staying usable; for a loop the main
@@ -84,34 +97,40 @@ class ScopeWindow : public QWidget {
   ScopeInformation scopeInformation() const;
   const Measurements& measurements() const { return measurements_; }
 
-  // --- Handlers, public so that tests and the main window's menus reach the same paths.
-  void ToolbarButton971Click();  // "Setup Para."
-  void RealTimeClick();          // "RUN" / "STOP"
-  void PageControl1Change();
-  void ComboBox1Change();
-  void ComboBox2Change();
-  void ComboBox3Change();
-  void ComboBox4Change();
-  void RadioButton3Click(int tag);
-  void ScrollBar1Scroll(int position);  // end of a contrast scroll
-  void CH1DisplayONOFF1Click();
-  void CH2DisplayONOFF1Click();
-  void MergeDisplayONOFF1Click();
-  void RecallDisplayONOFF1Click();
-  void GoNogoONOFF1Click();
-  void ScopeDMMDataSave1Click();
-  void ScopeScreenCapture1Click();
-  void BMPCaptClick();
-  void BMPSaveClick();
-  // Ctrl+H, N, O, S, P, X, C; true when the key was one of them.
-  bool FormKeyDown(int key, Qt::KeyboardModifiers modifiers);
+  // --- What the window's controls do; public so that tests reach the same paths.
+  // "Setup Para.": loads the instrument's settings and record into this window.
+  void startSetupLoad();
+  // "RUN" / "STOP": starts or stops the real-time loop.
+  void toggleRealTimeLoop();
+  // The page tabs: tells the host; the Scope page re-enables the scope commands, and the
+  // ImageView page stops a running loop.
+  void onPageChanged();
+  // The scale and cursor boxes and the grid buttons change only the picture and readouts; the
+  // instrument is not told.
+  void onCursorTypeChanged();
+  void onCh1VoltsChanged();
+  void onCh2VoltsChanged();
+  void onTimeDivChanged();
+  void onGridChosen(int grid);  // a GridKind value
+  // The end of a contrast scroll sends the contrast to the instrument.
+  void onContrastScrolled(int position);
+  // The display's popup menu. The toggles are flags in the record, so they are saved with it.
+  void toggleCh1Trace();
+  void toggleCh2Trace();
+  void toggleArithTrace();
+  void toggleRecallTrace();
+  void toggleGoNogoLimits();
+  void saveData();        // the record and its notes, to files the operator chooses
+  void captureDisplay();  // the picture as shown, to a BMP file
+  // The ImageView page: asks the instrument for its screen, and saves the bytes it sent.
+  void captureInstrumentScreen();
+  void saveInstrumentScreen();
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void showEvent(QShowEvent* event) override;
-  void keyPressEvent(QKeyEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
 
  private:
@@ -119,11 +138,14 @@ class ScopeWindow : public QWidget {
   void buildImagePage(QWidget* page);
   void buildNotesPage(QWidget* page);
   void buildPopupMenu();
+  void nameComponents();
   void watchChildren();
 
-  void PaintBox1MouseDown(QMouseEvent* event, QPoint at);
-  void PaintBox1MouseMove(QMouseEvent* event, QPoint at);
-  void PaintBox1MouseUp(QMouseEvent* event, QPoint at);
+  // Pointer on the display area, in bitmap pixels: a right press opens the popup menu, a left
+  // press grabs a marker, tag or cursor, which moves with the pointer until the release.
+  void onDisplayPressed(QMouseEvent* event, QPoint at);
+  void onDisplayDragged(QPoint at);
+  void onDisplayReleased(QMouseEvent* event, QPoint at);
   void applyDragStep(const DragStep& step);
 
   void showScopeInformation();
@@ -138,30 +160,38 @@ class ScopeWindow : public QWidget {
   WindowState state_;
   ScopeInformation info_;
   Measurements measurements_;
-  DisplayBitmap bitmap_;   // the composed picture
-  DisplayBitmap display_;  // what a cursor drag shows: the bitmap plus the dragged cursors
+  DisplayBitmap bitmap_;      // the composed picture
+  DisplayBitmap dragBitmap_;  // what a cursor drag shows: the bitmap plus the dragged cursors
   CursorDrag drag_;
   bool loading_ = false;
   bool closed_ = false;
   bool activating_ = false;
 
-  QTabWidget* PageControl1 = nullptr;
-  ScopeDisplay* PaintBox1 = nullptr;
-  QScrollBar* ScrollBar1 = nullptr;
-  QLabel *C1A, *C1B, *CM1, *CM2, *Cm3, *CM4, *C2A, *C2B, *CT1, *CT2;
+  QTabWidget* pages_ = nullptr;
+  // Scope page.
+  ScopeDisplay* displayArea_ = nullptr;
+  QScrollBar* contrastBar_ = nullptr;
+  // "Scope Information": the record's settings as texts.
+  QLabel *ch1VoltDivLabel_, *ch1CouplingLabel_, *ch2VoltDivLabel_, *ch2CouplingLabel_;
+  QLabel *triggerModeLabel_, *triggerSourceLabel_, *triggerSlopeLabel_, *triggerCouplingLabel_;
+  QLabel *timeDivLabel_, *triggerLevelLabel_;
   // Per channel: P.P, RMS, MEAN, FREQ., RISE T, FALL T, PERIOD, +WIDTH, -WIDTH.
   std::array<std::array<QLabel*, 9>, 2> measureLabels_{};
-  QLabel *C_DX, *C_Freq, *C_X1, *C_X2, *C_DY, *C_DY2;
+  // "Cursor Position": delta T, 1/delta T, T1, T2, delta V on CH1 and on CH2.
+  QLabel *timeDeltaLabel_, *frequencyLabel_, *time1Label_, *time2Label_;
+  QLabel *ch1VoltDeltaLabel_, *ch2VoltDeltaLabel_;
   QButtonGroup* gridButtons_ = nullptr;
-  QRadioButton *RadioButton1, *RadioButton2, *RadioButton3;
-  QComboBox *ComboBox1, *ComboBox2, *ComboBox3, *ComboBox4;
-  QPushButton* ToolbarButton971 = nullptr;
-  QPushButton* BitBtn1 = nullptr;
-  QLabel* Image5 = nullptr;
-  QPushButton* BMPSave = nullptr;
-  QPushButton* BMPCapt = nullptr;
-  QPlainTextEdit* Memo1 = nullptr;
-  QMenu* PopupMenu1 = nullptr;
+  QRadioButton *boardGridButton_, *crossGridButton_, *fullGridButton_;
+  QComboBox *cursorTypeBox_, *ch1VoltsBox_, *ch2VoltsBox_, *timeDivBox_;
+  QPushButton* setupButton_ = nullptr;
+  QPushButton* runButton_ = nullptr;
+  QMenu* displayMenu_ = nullptr;
+  // ImageView page.
+  QLabel* screenImage_ = nullptr;
+  QPushButton* saveScreenButton_ = nullptr;
+  QPushButton* captureButton_ = nullptr;
+  // Notes page.
+  QPlainTextEdit* notes_ = nullptr;
 };
 
 }  // namespace corvane

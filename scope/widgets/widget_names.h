@@ -7,7 +7,8 @@
 
 namespace corvane {
 
-// Tools and screen readers find a named widget by its form name in both places.
+// An automation id, set as objectName and accessible description: tools, screen readers and the
+// GUI tests find the widget by it. Each window sets its ids from one table.
 template <typename W>
 W* nameWidget(W* widget, const char* name) {
   widget->setObjectName(QLatin1String(name));

@@ -108,7 +108,7 @@ TEST(MainWindow, SlotsAreReusedLowestFirstAndAFullTableOpensNothing) {
   EXPECT_EQ(title(m, 0), "Corvane - 1");
   for (int i = 0; i < 8; ++i) m.New1Click();
   EXPECT_EQ(m.OpenScopeWindow(), 10 + 1 - 12);  // -1: all eleven in use
-  m.scopeWindow(4)->FormActivate();
+  m.scopeWindow(4)->becomeActive();
   m.New1Click();
   EXPECT_EQ(m.ActiveWindow(), 4);
   EXPECT_EQ(m.TargetWindow(), 4);
@@ -163,6 +163,11 @@ TEST(MainWindow, KeysWorkWithoutWindowsAndNotesKeepTheirOwnCut) {
   MainRig rig;
   rig.writeIni(port.path);
   MainWindow& m = rig.start();
+  // The menus' shortcuts reach every control of a scope window.
+  rig.ui.fileAnswers = {rig.file("keys.DSO").string()};
+  QTest::keyClick(m.scopeWindow(0)->findChild<QWidget*>("ComboBox2"), Qt::Key_S,
+                  Qt::ControlModifier);
+  EXPECT_EQ(readAll(rig.file("keys.DSO")).size(), 18120u);
   auto* memo = m.scopeWindow(0)->findChild<QPlainTextEdit*>("Memo1");
   ASSERT_NE(memo, nullptr);
   m.scopeWindow(0)->findChild<QTabWidget*>("PageControl1")->setCurrentIndex(2);
@@ -171,7 +176,11 @@ TEST(MainWindow, KeysWorkWithoutWindowsAndNotesKeepTheirOwnCut) {
   QTest::keyClick(memo, Qt::Key_X, Qt::ControlModifier);
   EXPECT_TRUE(m.isVisible());
   EXPECT_TRUE(memo->toPlainText().isEmpty());
+  rig.ui.fileAnswers = {rig.file("keys.DSO").string()};
+  QTest::keyClick(memo, Qt::Key_O, Qt::ControlModifier);
+  ASSERT_TRUE(m.slotInUse(1));
 
+  m.scopeWindow(1)->parentWidget()->close();
   m.scopeWindow(0)->parentWidget()->close();
   QApplication::processEvents();
   ASSERT_FALSE(m.anyScopeWindowInUse());

@@ -50,30 +50,30 @@ WindowState windowAt(int timeDiv, int x1, int x2) {
 TEST(CursorReadouts, TimeReadoutsAndFrequency) {
   const WaveformBlock r = MakeNewWindowRecord();
   CursorReadouts out = UpdateCursorReadouts(r, windowAt(8, 100, 200));  // 1 us, defaults
-  EXPECT_EQ(out.C_X1, "-2.07us");
-  EXPECT_EQ(out.C_X2, "1.27us");
-  EXPECT_EQ(out.C_DX, "3.33us");
-  EXPECT_EQ(out.C_Freq, "300.00kHz");
+  EXPECT_EQ(out.time1, "-2.07us");
+  EXPECT_EQ(out.time2, "1.27us");
+  EXPECT_EQ(out.timeDelta, "3.33us");
+  EXPECT_EQ(out.frequency, "300.00kHz");
 
   out = UpdateCursorReadouts(r, windowAt(8, 150, 150));
-  EXPECT_EQ(out.C_DX, "0.00us");
-  EXPECT_EQ(out.C_Freq, "1.00Hz");
-  EXPECT_EQ(out.C_X1, "-0.40us");
+  EXPECT_EQ(out.timeDelta, "0.00us");
+  EXPECT_EQ(out.frequency, "1.00Hz");
+  EXPECT_EQ(out.time1, "-0.40us");
 
   out = UpdateCursorReadouts(r, windowAt(6, 100, 130));  // 0.25 us
-  EXPECT_EQ(out.C_DX, "0.25us");
-  EXPECT_EQ(out.C_Freq, "4.00MHz");
+  EXPECT_EQ(out.timeDelta, "0.25us");
+  EXPECT_EQ(out.frequency, "4.00MHz");
 
   out = UpdateCursorReadouts(r, windowAt(0, 100, 200));  // 2 ns
-  EXPECT_EQ(out.C_DX, "6.67ns");
-  EXPECT_EQ(out.C_Freq, "150.00MHz");
+  EXPECT_EQ(out.timeDelta, "6.67ns");
+  EXPECT_EQ(out.frequency, "150.00MHz");
   out = UpdateCursorReadouts(r, windowAt(17, 200, 100));  // 1 ms
-  EXPECT_EQ(out.C_X1, "1.27ms");
-  EXPECT_EQ(out.C_DX, "3.33ms");
-  EXPECT_EQ(out.C_Freq, "300.00Hz");
+  EXPECT_EQ(out.time1, "1.27ms");
+  EXPECT_EQ(out.timeDelta, "3.33ms");
+  EXPECT_EQ(out.frequency, "300.00Hz");
   out = UpdateCursorReadouts(r, windowAt(28, 12, 312));  // 5 s: 50 s apart
-  EXPECT_EQ(out.C_X1, "-25.00s");
-  EXPECT_EQ(out.C_Freq, "0.02Hz");
+  EXPECT_EQ(out.time1, "-25.00s");
+  EXPECT_EQ(out.frequency, "0.02Hz");
 }
 
 TEST(CursorReadouts, VoltageReadoutsUseDisplayScaleAndProbe) {
@@ -84,25 +84,25 @@ TEST(CursorReadouts, VoltageReadoutsUseDisplayScaleAndProbe) {
   s.displayCh1VoltDiv = 7;                          // 0.5 V
   s.displayCh2VoltDiv = 2;                          // 10 mV
   CursorReadouts out = UpdateCursorReadouts(r, s);  // Y1 50, Y2 150: 100 rows
-  EXPECT_EQ(out.C_DY, "16.67V");
-  EXPECT_EQ(out.C_DY2, "333.33mV");  // x10 keeps the unit of the index
+  EXPECT_EQ(out.ch1VoltDelta, "16.67V");
+  EXPECT_EQ(out.ch2VoltDelta, "333.33mV");  // x10 keeps the unit of the index
   r.setCh1Probe(0);
   r.setCh2Probe(9);  // no such probe: x1
   s.cursors.y1 = 180;
   s.cursors.y2 = 150;  // one division
   out = UpdateCursorReadouts(r, s);
-  EXPECT_EQ(out.C_DY, "0.50V");
-  EXPECT_EQ(out.C_DY2, "10.00mV");
+  EXPECT_EQ(out.ch1VoltDelta, "0.50V");
+  EXPECT_EQ(out.ch2VoltDelta, "10.00mV");
   // A display box without a selection has no scale.
   s.displayCh1VoltDiv = kNoSelection;
   s.displayTimeDiv = 29;
   out = UpdateCursorReadouts(r, s);
-  EXPECT_EQ(out.C_DY, "???");
-  EXPECT_EQ(out.C_DY2, "10.00mV");
-  EXPECT_EQ(out.C_DX, "???");
-  EXPECT_EQ(out.C_Freq, "???");
-  EXPECT_EQ(out.C_X1, "???");
-  EXPECT_EQ(out.C_X2, "???");
+  EXPECT_EQ(out.ch1VoltDelta, "???");
+  EXPECT_EQ(out.ch2VoltDelta, "10.00mV");
+  EXPECT_EQ(out.timeDelta, "???");
+  EXPECT_EQ(out.frequency, "???");
+  EXPECT_EQ(out.time1, "???");
+  EXPECT_EQ(out.time2, "???");
 }
 
 }  // namespace

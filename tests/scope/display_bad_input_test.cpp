@@ -43,8 +43,8 @@ TEST(DisplayBadInput, ExtremeRecordsAndStatesDrawWithinTheBitmap) {
     ComposeDisplay(b, r, s, DisplayColors{0xFFFFFFFF, 1, 2, 0xFF000000, 4, 5, 6});
     for (uint32_t p : b.pixels()) ASSERT_EQ(p & 0xFF000000u, 0u);
     const CursorReadouts out = UpdateCursorReadouts(r, s);
-    EXPECT_FALSE(out.C_Freq.empty());
-    EXPECT_FALSE(out.C_DY.empty());
+    EXPECT_FALSE(out.frequency.empty());
+    EXPECT_FALSE(out.ch1VoltDelta.empty());
   }
 }
 

@@ -22,7 +22,6 @@ class FakeScopeHost : public ScopeHost {
   };
 
   std::vector<Send> sends;
-  std::vector<HostShortcut> shortcuts;
   std::vector<int> activated, closed;
   int enableScopeCommandsCalls = 0;
   bool loadFinished = true;
@@ -65,7 +64,6 @@ class FakeScopeHost : public ScopeHost {
     running = false;
   }
   const DisplayColors& colors() const override { return palette; }
-  void runShortcut(HostShortcut shortcut) override { shortcuts.push_back(shortcut); }
   bool captureScreen() override {
     ++captureCalls;
     return captureStarts;

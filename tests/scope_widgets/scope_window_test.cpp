@@ -123,7 +123,7 @@ TEST_F(ScopeWindowTest, ArrivalSetsBoxesLabelsAndGridAndSurvivesOutOfTableBytes)
   r.setGridKind(1);
   r.setTriggerSource(2);
   r.setTriggerLevel(1000);
-  w.ReceiveBlock(r);
+  w.receiveRecord(r);
   auto* box2 = at<QComboBox>(w, "ComboBox2");
   EXPECT_EQ(box2->count(), 11);
   EXPECT_EQ(box2->itemText(0), "20 mV");
@@ -137,7 +137,7 @@ TEST_F(ScopeWindowTest, ArrivalSetsBoxesLabelsAndGridAndSurvivesOutOfTableBytes)
 
   r.setCh1VoltDivIndex(40);
   r.setTimeDivIndex(200);
-  w.ReceiveBlock(r);
+  w.receiveRecord(r);
   EXPECT_EQ(box2->currentIndex(), -1);
   EXPECT_EQ(text(w, "C1A"), "???");
   EXPECT_EQ(text(w, "C_DX"), "???");
@@ -184,7 +184,7 @@ TEST_F(ScopeWindowTest, TimeScaleBoxMovesTraceAndReadoutsButNoStatusText) {
   for (int i = 0; i < 500; ++i) r.setCh1Samples(i, (i / 100) % 2 ? 77 : 177);
   r.setTimeDivIndex(8);  // 1 us
   r.setTriggerPosition(131);
-  w.ReceiveBlock(r);
+  w.receiveRecord(r);
   EXPECT_EQ(text(w, "C_DX"), "3.33us");
   const DisplayBitmap before = w.displayBitmap();
   at<QComboBox>(w, "ComboBox4")->setCurrentIndex(7);  // 0.5 us
@@ -226,16 +226,9 @@ TEST_F(ScopeWindowTest, SetupLoadDisablesEveryWindowAndRunLoopStopsOnImageView) 
   EXPECT_EQ(host.activated.back(), 0);  // the click made it the target
 }
 
-TEST_F(ScopeWindowTest, ShortcutsContrastAndClose) {
+// The keys are the main window's menu shortcuts; tests/app checks them through a scope window.
+TEST_F(ScopeWindowTest, ContrastAndClose) {
   ScopeWindow& w = open(3);
-  QTest::keyClick(at(w, "ComboBox2"), Qt::Key_S, Qt::ControlModifier);
-  auto* memo = at<QPlainTextEdit>(w, "Memo1");
-  memo->selectAll();
-  QTest::keyClick(memo, Qt::Key_X, Qt::ControlModifier);  // cut, not Exit
-  QTest::keyClick(memo, Qt::Key_O, Qt::ControlModifier);
-  EXPECT_EQ(host.shortcuts, (std::vector<HostShortcut>{HostShortcut::Save, HostShortcut::Open}));
-  EXPECT_TRUE(w.notesLines().empty());
-
   auto* contrast = at<QScrollBar>(w, "ScrollBar1");
   QTest::mouseClick(contrast, Qt::LeftButton, {}, QPoint(8, 240));  // page down
   EXPECT_EQ(host.sends, (std::vector<Send>{{50, 0, false}}));
@@ -250,7 +243,7 @@ TEST_F(ScopeWindowTest, DataSaveDisplayCaptureAndScreenSave) {
   const auto dir = tempDir();
   w.setNotesLines({"first", "caf\xc3\xa9"});
   host.saveAnswer = (dir / "run.DSO").string();
-  w.ScopeDMMDataSave1Click();
+  w.saveData();
   EXPECT_EQ(host.dialogs.back().title, "Corvane Data Save");
   EXPECT_EQ(host.dialogs.back().filter, "Corvane Data (*.DSO)");
   EXPECT_EQ(readFile(dir / "run.DSO"),
@@ -259,14 +252,14 @@ TEST_F(ScopeWindowTest, DataSaveDisplayCaptureAndScreenSave) {
   EXPECT_EQ(w.windowTitle().toStdString(), *host.saveAnswer);
 
   host.saveAnswer = (dir / "missing" / "x.DSO").string();
-  w.ScopeDMMDataSave1Click();
+  w.saveData();
   EXPECT_EQ(host.fileErrors.size(), 1u);
   EXPECT_EQ(w.windowTitle().toStdString(), (dir / "run.DSO").string());
 
   // Display capture: the bitmap as shown, hidden CH1 absent; 24-bit rows bottom-up.
-  w.CH1DisplayONOFF1Click();
+  w.toggleCh1Trace();
   host.saveAnswer = (dir / "shot.BMP").string();
-  w.ScopeScreenCapture1Click();
+  w.captureDisplay();
   EXPECT_EQ(host.dialogs.back().title, "Waveform Capture Save");
   const std::string bmp = readFile(dir / "shot.BMP");
   ASSERT_EQ(bmp.size(), 54u + 254u * 972u);
@@ -282,16 +275,16 @@ TEST_F(ScopeWindowTest, DataSaveDisplayCaptureAndScreenSave) {
   // Save As: the first 9,662 bytes of the main window's buffer.
   for (int i = 0; i < 12197; ++i) host.buffer.push_back(uint8_t(i * 7));
   host.saveAnswer = (dir / "screen.BMP").string();
-  w.BMPSaveClick();
+  w.saveInstrumentScreen();
   EXPECT_EQ(readFile(dir / "screen.BMP"),
             std::string(host.buffer.begin(), host.buffer.begin() + 9662));
 
   // Capture that cannot start gives the buttons back; an unreadable file still enables them.
   host.captureStarts = false;
-  w.BMPCaptClick();
+  w.captureInstrumentScreen();
   EXPECT_TRUE(w.captureButtonEnabled());
   EXPECT_FALSE(at(w, "BMPSave")->isEnabled());
-  w.ShowCapturedImage(dir / "none.bmp");
+  w.showCapturedImage(dir / "none.bmp");
   EXPECT_TRUE(at(w, "BMPSave")->isEnabled());
   std::filesystem::remove_all(dir);
 }
