@@ -1,5 +1,6 @@
-// CommPortDriver: owns one serial port, polls it on an injected timer and sends with an output
-// time-out.
+// CommPortDriver, the serial port driver: owns one serial port, polls it on an injected timer and
+// sends with an output time-out. The line settings and how they reach the termios live in
+// comm_port_settings.cpp; opening, reading and writing in comm_port_driver.cpp.
 #pragma once
 
 #include <cstddef>
@@ -43,7 +44,7 @@ std::uint32_t baudRateBitsPerSecond(ComPortBaudRate rate);
 
 class CommPortDriver;
 
-// DataPtr points into the driver's receive buffer and is valid only during the call.
+// dataPtr points into the driver's receive buffer and is valid only during the call.
 using ComPortReceiveDataEvent =
     std::function<void(CommPortDriver& sender, const std::uint8_t* dataPtr, std::size_t dataSize)>;
 using ComPortHangUpEvent = std::function<void(CommPortDriver& sender)>;

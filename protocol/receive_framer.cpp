@@ -24,9 +24,9 @@ ReceiveFramer::ReceiveFramer(ExchangeFlags& flags, ReplySink& sink, ProtocolHost
                              Timer* replyTimer)
     : flags_(flags), sink_(sink), host_(host), replyTimer_(replyTimer) {}
 
-void ReceiveFramer::receiveData(const void* /*Sender*/, const uint8_t* DataPtr, int32_t DataSize) {
-  if (DataPtr == nullptr || DataSize < 0) DataSize = 0;
-  receiveData(std::span<const uint8_t>(DataPtr, static_cast<std::size_t>(DataSize)));
+void ReceiveFramer::receiveData(const void* /*sender*/, const uint8_t* data, int32_t size) {
+  if (data == nullptr || size < 0) size = 0;
+  receiveData(std::span<const uint8_t>(data, static_cast<std::size_t>(size)));
 }
 
 void ReceiveFramer::startReplyTimer() {

@@ -19,9 +19,9 @@ class ReceiveFramer {
  public:
   ReceiveFramer(ExchangeFlags& flags, ReplySink& sink, ProtocolHost& host, Timer* replyTimer);
 
-  // The serial driver's OnReceiveData and the USB poll both deliver here. Sender is not used; the
-  // bytes are only read during the call; a negative DataSize counts as 0.
-  void receiveData(const void* Sender, const uint8_t* DataPtr, int32_t DataSize);
+  // The serial driver's OnReceiveData and the USB poll both deliver here. The sender is not used;
+  // the bytes are only read during the call; a negative size counts as 0.
+  void receiveData(const void* sender, const uint8_t* data, int32_t size);
   void receiveData(std::span<const uint8_t> chunk);
 
   void setReplyTimer(Timer* replyTimer) { replyTimer_ = replyTimer; }
