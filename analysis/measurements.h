@@ -27,7 +27,7 @@ struct Measurements {
   std::array<ChannelMeasurements, 2> channel;  // [0] = CH1, [1] = CH2
 };
 
-// The display scales the pass reads: the selections of ComboBox2, ComboBox3 and ComboBox4.
+// The display scales the pass reads: the selected CH1 and CH2 volts per division and time base.
 struct DisplayScales {
   int ch1VoltDivIndex = 0;
   int ch2VoltDivIndex = 0;

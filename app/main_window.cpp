@@ -69,7 +69,7 @@ MainWindow::MainWindow(MainWindowConfig config, UiServices& ui, QWidget* parent)
     if (auto done = std::exchange(loadFinished_, nullptr)) done();
     applyCommandState();
   });
-  session_->COMM().setPortDevices(settings_.comPorts);
+  session_->serialPort().setPortDevices(settings_.comPorts);
 
   mdi_ = new QMdiArea(this);
   mdi_->setObjectName(QStringLiteral("ClientArea"));
@@ -87,7 +87,7 @@ MainWindow::MainWindow(MainWindowConfig config, UiServices& ui, QWidget* parent)
 
   // Steps 3 to 5: the serial port, the USB device, Label1.
   session_->startUp(portSettings());
-  menus_->showLinkChoice(session_->linkChoice().USB1Checked, session_->linkChoice().USB1Enabled);
+  menus_->showLinkChoice(session_->linkChoice().usbChosen, session_->linkChoice().usbAvailable);
   applyCommandState();
 }
 
@@ -202,7 +202,7 @@ void MainWindow::firstShow() {
   }
   // Timer2 starts and the link is chosen from the restored record.
   session_->firstShow(restored);
-  menus_->showLinkChoice(session_->linkChoice().USB1Checked, session_->linkChoice().USB1Enabled);
+  menus_->showLinkChoice(session_->linkChoice().usbChosen, session_->linkChoice().usbAvailable);
 }
 
 void MainWindow::Exit1Click() {
@@ -391,13 +391,13 @@ void MainWindow::runAppAction(AppAction action) {
 // ---------------------------------------------------------------- Config, About
 
 void MainWindow::USB1Click() {
-  session_->USB1Click();
-  menus_->showLinkChoice(session_->linkChoice().USB1Checked, session_->linkChoice().USB1Enabled);
+  session_->chooseUsbLink();
+  menus_->showLinkChoice(session_->linkChoice().usbChosen, session_->linkChoice().usbAvailable);
 }
 
 void MainWindow::Com1Click() {
-  session_->Com1Click();
-  menus_->showLinkChoice(session_->linkChoice().USB1Checked, session_->linkChoice().USB1Enabled);
+  session_->chooseSerialLink();
+  menus_->showLinkChoice(session_->linkChoice().usbChosen, session_->linkChoice().usbAvailable);
 }
 
 void MainWindow::CommPortSetting1Click() {
@@ -407,7 +407,7 @@ void MainWindow::CommPortSetting1Click() {
     settings_.parity = chosen->parityIndex;
     settings_.stopBits = chosen->stopBitsIndex;
   }
-  session_->ApplyPortSettings(portSettings());
+  session_->applyPortSettings(portSettings());
 }
 
 void MainWindow::About1Click() {
@@ -467,7 +467,7 @@ void MainWindow::setTXTot(std::string_view text) {
 void MainWindow::setRXTot(std::string_view text) {
   RXTot_->setText(qs(text));
 }
-void MainWindow::setLabel1(std::string_view text) {
+void MainWindow::setFrameRateText(std::string_view text) {
   Label1_->setText(qs(text));
 }
 
@@ -502,7 +502,7 @@ bool MainWindow::anyScopeWindowInUse() const {
   return false;
 }
 
-void MainWindow::focusEdit1() {
+void MainWindow::focusHiddenEdit() {
   Edit1_->setFocus(Qt::OtherFocusReason);
 }
 
@@ -517,15 +517,15 @@ void MainWindow::SendSetting(uint16_t value, uint16_t code) {
 }
 
 bool MainWindow::LoadFinished() const {
-  return session_->LoadFinished();
+  return session_->loadFinished();
 }
 
 bool MainWindow::LoadSetup(int slot, std::function<void()> finished) {
-  if (!session_->LoadFinished()) return false;
+  if (!session_->loadFinished()) return false;
   const int previousTarget = TargetWindow_;
   TargetWindow_ = slot;
   loadFinished_ = std::move(finished);
-  if (!session_->LoadSetup()) {
+  if (!session_->startSetupLoad()) {
     loadFinished_ = nullptr;
     TargetWindow_ = previousTarget;
     return false;

@@ -103,7 +103,7 @@ class MainWindow : public QMainWindow,
   void setTxStr(std::string_view text) override;
   void setTXTot(std::string_view text) override;
   void setRXTot(std::string_view text) override;
-  void setLabel1(std::string_view text) override;
+  void setFrameRateText(std::string_view text) override;
   void EnableCommandControls(bool enable) override;
   void ShowCapturedImage(const std::filesystem::path& file) override;
   void ReceiveBlock(const WaveformBlock& block) override;
@@ -113,7 +113,7 @@ class MainWindow : public QMainWindow,
 
   // --- SessionFocusHost.
   bool anyScopeWindowInUse() const override;
-  void focusEdit1() override;
+  void focusHiddenEdit() override;
 
   // --- ScopeHost.
   void SendPosition(uint16_t value, int kind) override;

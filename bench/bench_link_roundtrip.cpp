@@ -26,13 +26,13 @@ namespace {
 
 class DriverWriter : public SerialWriter {
  public:
-  explicit DriverWriter(TCommPortDriver& driver) : driver_(driver) {}
+  explicit DriverWriter(CommPortDriver& driver) : driver_(driver) {}
   bool sendData(std::string_view bytes) override {
     return driver_.send(bytes.data(), bytes.size()).ok();
   }
 
  private:
-  TCommPortDriver& driver_;
+  CommPortDriver& driver_;
 };
 
 // The model answering on the master side of a pseudo-terminal, on a thread of its own.
@@ -80,7 +80,7 @@ struct Rig {
   ManualTimerService clock;
   NullHost host;
   NullCaptureWriter writer;
-  TCommPortDriver driver{clock};
+  CommPortDriver driver{clock};
   DriverWriter serial{driver};
   LinkExchange exchange{host, nullptr, writer, SendPath{&serial, nullptr, {}, {}}};
   std::unique_ptr<Timer> timer1 = clock.createTimer(500, [] {});
@@ -98,9 +98,9 @@ struct Rig {
     driver.setComPortSpeed(br38400);
     // One manual millisecond per poll: the clock costs nothing measurable.
     driver.setComPortPollingDelay(1);
-    driver.setOnReceiveData([this](TCommPortDriver& sender, const uint8_t* data, std::size_t n) {
+    driver.setOnReceiveData([this](CommPortDriver& sender, const uint8_t* data, std::size_t n) {
       ++chunks;
-      exchange.framer.COMMReceiveData(&sender, data, static_cast<int32_t>(n));
+      exchange.framer.receiveData(&sender, data, static_cast<int32_t>(n));
     });
     exchange.setReplyTimer(timer1.get());
     if (driver.connect()) server = std::make_unique<ModelServer>(master);

@@ -149,7 +149,7 @@ void BM_IdleCpuUsbSelected(benchmark::State& st) {
   auto m = b.start();
   QApplication::processEvents();
   m->USB1Click();
-  if (!m->session().UsbActive() || !m->menus().USB1->isChecked()) {
+  if (!m->session().usbActive() || !m->menus().USB1->isChecked()) {
     st.SkipWithError("the USB device did not open");
     return;
   }

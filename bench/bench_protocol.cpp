@@ -54,7 +54,7 @@ void BM_Decode203Reply(benchmark::State& state) {
   exchange->block.setTimeDivIndex(17);
   const std::string frame = waveformReply(203);
   for (auto _ : state) {
-    exchange->framer.COMMReceiveData(bytesOf(frame));
+    exchange->framer.receiveData(bytesOf(frame));
     benchmark::DoNotOptimize(exchange->block.bytes.data());
   }
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * frame.size()));
@@ -72,7 +72,7 @@ void BM_Decode166Reply(benchmark::State& state) {
   for (std::size_t k = 0; k < kCaptureImageSize; ++k) body += digits3(static_cast<int>(k % 256));
   const std::string frame = reply(166, 0, body);
   for (auto _ : state) {
-    exchange->framer.COMMReceiveData(bytesOf(frame));
+    exchange->framer.receiveData(bytesOf(frame));
     benchmark::DoNotOptimize(exchange->capture.CaptureBuf.data());
   }
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * frame.size()));
@@ -105,7 +105,7 @@ void BM_FramerStream64ByteChunks(benchmark::State& state) {
   ReceiveFramer framingOnly(flags, discard, host, nullptr);
   ReceiveFramer& framer = state.range(0) ? exchange->framer : framingOnly;
   for (auto _ : state) {
-    for (const auto& chunk : chunks) framer.COMMReceiveData(chunk);
+    for (const auto& chunk : chunks) framer.receiveData(chunk);
   }
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * stream.size()));
   // How many times faster than the 92 kB/s that the USB link delivers.

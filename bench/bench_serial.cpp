@@ -17,7 +17,7 @@ struct PtyRig {
   int master = -1;
   int slave = -1;
   ManualTimerService timers;
-  TCommPortDriver driver{timers};
+  CommPortDriver driver{timers};
   std::size_t received = 0;
 
   PtyRig() {
@@ -29,7 +29,7 @@ struct PtyRig {
     driver.setPortDevices(devices);
     driver.setComPort(pnCOM1);
     driver.setOnReceiveData(
-        [this](TCommPortDriver&, const std::uint8_t*, std::size_t n) { received += n; });
+        [this](CommPortDriver&, const std::uint8_t*, std::size_t n) { received += n; });
     driver.connect();
   }
   ~PtyRig() {

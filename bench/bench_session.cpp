@@ -8,21 +8,21 @@
 // another target being built or on a child process being cleaned up after an abort, and the
 // model's work still stays out of this thread's CPU clock.
 //
-// One loop cycle is four handled Timer4 ticks: phase 0 (hand-over), phase 1 (hand-over, 200/9 out),
-// phase 2 (hand-over once the 209 reply is in), phase 3 (hand-over, 200/3 out); the next phase 0
-// waits for the 203 reply. It is timed from one phase-0 hand-over to the next.
+// One loop cycle is four handled real-time loop ticks: phase 0 (hand-over), phase 1 (hand-over,
+// 200/9 out), phase 2 (hand-over once the 209 reply is in), phase 3 (hand-over, 200/3 out); the
+// next phase 0 waits for the 203 reply. It is timed from one phase-0 hand-over to the next.
 //
 // The bound. A request sent on a tick is answered after tau = (18 + reply) bytes x 10 bits / rate.
 // The reply is noticed when it has been read (USB: the next 1 ms poll; serial: the driver's next
-// 50 ms poll, at a fixed but unknown offset from Timer4) and acts on the first Timer4 tick after
+// 50 ms poll, at a fixed but unknown offset from the loop) and acts on the first loop tick after
 // that, so it is handled ceil(tau / 50 ms) ticks after the request at best (the driver polls just
-// before Timer4) and one tick more at worst (just after). A cycle is the two ticks without a
+// before the loop tick) and one tick more at worst (just after). A cycle is the two ticks without a
 // request plus the ticks spent on the 209 (106 bytes) and the 203 (3,016 bytes at 0.5 ms/div)
 // replies; the frames out are 18 bytes:
 //   USB 921,600 bit/s: tau209 = 1.3 ms, tau203 = 32.9 ms, one tick each: 4 x 50 = 200 ms.
 //   Serial 38,400 bit/s: tau209 = 32.3 ms (1 tick, 2 at worst), tau203 = 790.1 ms (16 ticks,
 //   17 at worst): (2 + 1 + 16) x 50 = 950 ms, 1,050 ms at the worst driver phase.
-// Timer1 (500 ms) never cuts the serial 203 reply short: every chunk restarts it.
+// The reply time-out (500 ms) never cuts the serial 203 reply short: every chunk restarts it.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <poll.h>
@@ -81,7 +81,8 @@ double transferMs(int bytes, int64_t baud) {
 }
 
 // Ticks from a request to the handled tick: at least one, ceil(tau / tick) with the read just
-// before Timer4; one more when the reader polls only every tick and just after Timer4.
+// before the loop tick; one more when the reader polls only every tick and just after the loop
+// tick.
 int replyTicks(int replyBytes, int64_t baud, bool worstPollPhase) {
   const double tau = transferMs(kFrameBytes + replyBytes, baud);
   const int ticks = std::max(1, int(std::ceil(tau / kTickMs)));
@@ -193,7 +194,7 @@ class CycleHost : public NullHost {
 
   void showError(std::string_view) override { ++errors; }
   void ReceiveBlock(const WaveformBlock&) override {
-    if (session == nullptr || !session->loopRunning() || session->LoopPhase() != 0) return;
+    if (session == nullptr || !session->loopRunning() || session->loopPhase() != 0) return;
     wallUs.push_back(nowUs());
     cpuMs.push_back(threadCpuMs());
     rxTotal.push_back(session->exchange().framer.RXTotal());
@@ -214,18 +215,18 @@ struct Rig {
             FtdiSioConfig{{}, usb ? device : std::string("/nonexistent/corvane-usb")}));
     PortDevices devices;
     devices.set(1, usb ? std::string("/nonexistent/corvane-serial") : device);
-    session->COMM().setPortDevices(devices);
+    session->serialPort().setPortDevices(devices);
     PortSettings port;
     port.baudIndex = kSerialBaudIndex;
     port.parityIndex = 0;
     session->startUp(port);
-    if (usb) session->USB1Click();
+    if (usb) session->chooseUsbLink();
   }
   ~Rig() { session->closeAtExit(); }
 
   bool linkUp(bool usb) const {
-    return usb ? session->UsbActive() && session->linkChoice().USB1Checked
-               : session->COMM().connected();
+    return usb ? session->usbActive() && session->linkChoice().usbChosen
+               : session->serialPort().connected();
   }
 
   // "Setup Para." first, as an operator does: it fills TimeDivIndex, without which the loop
@@ -233,7 +234,7 @@ struct Rig {
   bool loadSetup() {
     std::optional<bool> handedOver;
     session->setOnLoadFinished([&](bool h) { handedOver = h; });
-    if (!session->LoadSetup()) return false;
+    if (!session->startSetupLoad()) return false;
     timers.runUntil([&] { return handedOver.has_value(); }, std::chrono::seconds(20));
     session->setOnLoadFinished({});
     return handedOver.value_or(false);
@@ -295,7 +296,7 @@ void BM_LoopCycleSerial(benchmark::State& state) {
 }
 BENCHMARK(BM_LoopCycleSerial)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
 
-// USB1 checked, the device open, nothing arriving and no loop: what the 1 ms poll alone costs.
+// USB chosen, the device open, nothing arriving and no loop: what the 1 ms poll alone costs.
 void BM_UsbPollIdle(benchmark::State& state) {
   for (auto _ : state) {
     Pty pty;

@@ -52,7 +52,7 @@ void jsonMeasurements(std::ostream& o, const ChannelMeasurements& m) {
 bool loadSetup(Bench& b, std::ostream& err) {
   std::optional<bool> handedOver;
   b.session.setOnLoadFinished([&](bool h) { handedOver = h; });
-  if (!b.session.LoadSetup()) {
+  if (!b.session.startSetupLoad()) {
     err << "corvane-cli: the setup load could not start\n";
     return false;
   }
@@ -108,7 +108,8 @@ int watchCommand(const Args& args, std::ostream& out, std::ostream& err) {
     jsonMeasurements(line, m.channel[0]);
     line << ", \"ch2\": ";
     jsonMeasurements(line, m.channel[1]);
-    line << "}, \"frame_rate\": " << jsonText(b.host.label1()) << ", \"since_previous_ms\": ";
+    line << "}, \"frame_rate\": " << jsonText(b.host.frameRateText())
+         << ", \"since_previous_ms\": ";
     if (previous)
       line << (now - *previous);
     else

@@ -19,7 +19,8 @@ constexpr const char* kControlUsage =
     "PATH is a Control menu entry such as \"CH 1/Volt Division/1 V\" (a leading \"Control/\" is\n"
     "allowed), or \"Control Tool/Auto Set\"; --list shows them all.\n";
 
-// Timer1 ends every wait long before this; it only keeps a broken timer from hanging a script.
+// The reply time-out ends every wait long before this; it only keeps a broken timer from hanging a
+// script.
 constexpr std::chrono::milliseconds kReplyLimit{30000};
 
 std::string jsonText(std::string_view s) {

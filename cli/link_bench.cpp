@@ -79,13 +79,13 @@ bool parseLink(const Args& args, bool allowCycles, std::size_t outputs, LinkOpti
 }
 
 bool linkReady(const LinkOptions& o, Bench& b, std::ostream& err) {
-  if (o.usb && !b.session.UsbActive()) {
+  if (o.usb && !b.session.usbActive()) {
     err << "corvane-cli: " << kUsbNotAvailableText << "\n";
     return false;
   }
-  if (!o.usb && !b.session.COMM().connected()) {
+  if (!o.usb && !b.session.serialPort().connected()) {
     err << "corvane-cli: " << kComPortSettingErrorText << " (" << o.device << ": "
-        << std::strerror(b.session.COMM().lastError()) << ")\n";
+        << std::strerror(b.session.serialPort().lastError()) << ")\n";
     return false;
   }
   return true;

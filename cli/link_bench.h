@@ -50,7 +50,7 @@ class CliHost : public ProtocolHost {
   void setTxStr(std::string_view) override {}
   void setTXTot(std::string_view) override {}
   void setRXTot(std::string_view) override {}
-  void setLabel1(std::string_view text) override { label1_ = std::string(text); }
+  void setFrameRateText(std::string_view text) override { frameRateText_ = std::string(text); }
   void EnableCommandControls(bool) override {}
   void ShowCapturedImage(const std::filesystem::path&) override {}
   void ReceiveBlock(const WaveformBlock& block) override {
@@ -65,13 +65,13 @@ class CliHost : public ProtocolHost {
   void setOnHandOver(std::function<void(const WaveformBlock&)> f) { onHandOver_ = std::move(f); }
   const std::optional<WaveformBlock>& received() const { return received_; }
   const std::string& lastError() const { return lastError_; }
-  const std::string& label1() const { return label1_; }
+  const std::string& frameRateText() const { return frameRateText_; }
 
  private:
   std::ostream& err_;
   bool startingUp_ = false;
   bool captureButton_ = true;
-  std::string lastError_, label1_;
+  std::string lastError_, frameRateText_;
   std::optional<WaveformBlock> received_;
   std::function<void(const WaveformBlock&)> onHandOver_;
 };
@@ -87,11 +87,11 @@ struct Bench {
                     FtdiSioConfig{{}, o.usb ? o.device : std::string("/nonexistent/usb")})) {
     PortDevices devices;
     devices.set(1, o.usb ? std::string("/nonexistent/serial") : o.device);
-    session.COMM().setPortDevices(devices);
+    session.serialPort().setPortDevices(devices);
     host.setStartingUp(true);
     session.startUp(o.port);
     host.setStartingUp(false);
-    if (o.usb && session.UsbActive()) session.USB1Click();
+    if (o.usb && session.usbActive()) session.chooseUsbLink();
   }
   ~Bench() { session.closeAtExit(); }
 

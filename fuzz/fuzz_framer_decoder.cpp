@@ -106,7 +106,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     pos += length;
 
     exchange->flags.ReplyReady = false;
-    exchange->framer.COMMReceiveData(chunk);
+    exchange->framer.receiveData(chunk);
     total += static_cast<int64_t>(length);
     reference.feed(chunk);
 

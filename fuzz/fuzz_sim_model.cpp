@@ -145,7 +145,7 @@ struct Checker {
 
       // One frame a chunk: the framer decodes only the last frame of a chunk.
       program.exchange.flags.ReplyReady = false;
-      program.exchange.framer.COMMReceiveData(
+      program.exchange.framer.receiveData(
           std::span(reinterpret_cast<const uint8_t*>(out.data()) + i, end - i + 1));
       check(program.exchange.flags.ReplyReady);
       lastWasStatus = code == 209;

@@ -1,5 +1,6 @@
-// TCommPortDriver: owns one serial port, polls it on an injected timer and sends with an output
-// time-out.
+// CommPortDriver, the serial port driver: owns one serial port, polls it on an injected timer and
+// sends with an output time-out. The line settings and how they reach the termios live in
+// comm_port_settings.cpp; opening, reading and writing in comm_port_driver.cpp.
 #pragma once
 
 #include <cstddef>
@@ -16,8 +17,8 @@
 namespace corvane {
 
 // Ordinals are stored as 8-bit values in this order (settings files rely on it).
-enum TComPortNumber : std::uint8_t { pnCOM1, pnCOM2, pnCOM3, pnCOM4 };
-enum TComPortBaudRate : std::uint8_t {
+enum ComPortNumber : std::uint8_t { pnCOM1, pnCOM2, pnCOM3, pnCOM4 };
+enum ComPortBaudRate : std::uint8_t {
   br110,
   br300,
   br600,
@@ -32,21 +33,21 @@ enum TComPortBaudRate : std::uint8_t {
   br57600,
   br115200
 };
-enum TComPortDataBits : std::uint8_t { db5BITS, db6BITS, db7BITS, db8BITS };
-enum TComPortStopBits : std::uint8_t { sb1BITS, sb1HALFBITS, sb2BITS };
-enum TComPortParity : std::uint8_t { ptNONE, ptODD, ptEVEN, ptMARK, ptSPACE };
-enum TComPortHwHandshaking : std::uint8_t { hhNONE, hhRTSCTS };
-enum TComPortSwHandshaking : std::uint8_t { shNONE, shXONXOFF };
+enum ComPortDataBits : std::uint8_t { db5BITS, db6BITS, db7BITS, db8BITS };
+enum ComPortStopBits : std::uint8_t { sb1BITS, sb1HALFBITS, sb2BITS };
+enum ComPortParity : std::uint8_t { ptNONE, ptODD, ptEVEN, ptMARK, ptSPACE };
+enum ComPortHwHandshaking : std::uint8_t { hhNONE, hhRTSCTS };
+enum ComPortSwHandshaking : std::uint8_t { shNONE, shXONXOFF };
 
 // Bit/s of a rate name; 0 for an ordinal outside the table.
-std::uint32_t baudRateBitsPerSecond(TComPortBaudRate rate);
+std::uint32_t baudRateBitsPerSecond(ComPortBaudRate rate);
 
-class TCommPortDriver;
+class CommPortDriver;
 
-// DataPtr points into the driver's receive buffer and is valid only during the call.
-using TComPortReceiveDataEvent =
-    std::function<void(TCommPortDriver& sender, const std::uint8_t* dataPtr, std::size_t dataSize)>;
-using TComPortHangUpEvent = std::function<void(TCommPortDriver& sender)>;
+// dataPtr points into the driver's receive buffer and is valid only during the call.
+using ComPortReceiveDataEvent =
+    std::function<void(CommPortDriver& sender, const std::uint8_t* dataPtr, std::size_t dataSize)>;
+using ComPortHangUpEvent = std::function<void(CommPortDriver& sender)>;
 
 enum class SendStatus {
   kComplete,      // every byte was written
@@ -68,47 +69,47 @@ struct SendResult {
   }
 };
 
-class TCommPortDriver {
+class CommPortDriver {
  public:
   // The largest chunk one OnReceiveData call delivers (the receive framer's limit).
   static constexpr std::size_t kMaxReceiveChunk = 30001;
   static constexpr int kFreeSpaceWhenDisconnected = 65535;
 
-  explicit TCommPortDriver(TimerService& timers, SerialOs& os = PosixSerialOs::instance());
-  ~TCommPortDriver();
-  TCommPortDriver(const TCommPortDriver&) = delete;
-  TCommPortDriver& operator=(const TCommPortDriver&) = delete;
+  explicit CommPortDriver(TimerService& timers, SerialOs& os = PosixSerialOs::instance());
+  ~CommPortDriver();
+  CommPortDriver(const CommPortDriver&) = delete;
+  CommPortDriver& operator=(const CommPortDriver&) = delete;
 
   // Setters ignore ordinals outside their enumeration.
-  TComPortNumber ComPort() const { return comPort_; }
-  void setComPort(TComPortNumber port);  // ignored while connected
-  TComPortBaudRate ComPortSpeed() const { return speed_; }
-  void setComPortSpeed(TComPortBaudRate speed);
-  TComPortDataBits ComPortDataBits() const { return dataBits_; }
-  void setComPortDataBits(TComPortDataBits bits);
-  TComPortStopBits ComPortStopBits() const { return stopBits_; }
-  void setComPortStopBits(TComPortStopBits bits);
-  TComPortParity ComPortParity() const { return parity_; }
-  void setComPortParity(TComPortParity parity);
-  TComPortHwHandshaking ComPortHwHandshaking() const { return hwHandshaking_; }
-  void setComPortHwHandshaking(TComPortHwHandshaking mode);
-  TComPortSwHandshaking ComPortSwHandshaking() const { return swHandshaking_; }
-  void setComPortSwHandshaking(TComPortSwHandshaking mode);
-  std::uint16_t ComPortInBufSize() const { return inBufSize_; }
+  ComPortNumber comPort() const { return comPort_; }
+  void setComPort(ComPortNumber port);  // ignored while connected
+  ComPortBaudRate comPortSpeed() const { return speed_; }
+  void setComPortSpeed(ComPortBaudRate speed);
+  ComPortDataBits comPortDataBits() const { return dataBits_; }
+  void setComPortDataBits(ComPortDataBits bits);
+  ComPortStopBits comPortStopBits() const { return stopBits_; }
+  void setComPortStopBits(ComPortStopBits bits);
+  ComPortParity comPortParity() const { return parity_; }
+  void setComPortParity(ComPortParity parity);
+  ComPortHwHandshaking comPortHwHandshaking() const { return hwHandshaking_; }
+  void setComPortHwHandshaking(ComPortHwHandshaking mode);
+  ComPortSwHandshaking comPortSwHandshaking() const { return swHandshaking_; }
+  void setComPortSwHandshaking(ComPortSwHandshaking mode);
+  std::uint16_t comPortInBufSize() const { return inBufSize_; }
   void setComPortInBufSize(std::uint16_t size);  // ignored while connected, and for 0
-  std::uint16_t ComPortOutBufSize() const { return outBufSize_; }
+  std::uint16_t comPortOutBufSize() const { return outBufSize_; }
   void setComPortOutBufSize(std::uint16_t size);  // takes effect at once; ignored for 0
-  std::uint16_t ComPortPollingDelay() const { return pollingDelay_; }
+  std::uint16_t comPortPollingDelay() const { return pollingDelay_; }
   void setComPortPollingDelay(std::uint16_t ms);
-  bool EnableDTROnOpen() const { return enableDtrOnOpen_; }
+  bool enableDtrOnOpen() const { return enableDtrOnOpen_; }
   void setEnableDTROnOpen(bool enable) { enableDtrOnOpen_ = enable; }
-  std::uint16_t OutputTimeout() const { return outputTimeout_; }
+  std::uint16_t outputTimeout() const { return outputTimeout_; }
   void setOutputTimeout(std::uint16_t ms) { outputTimeout_ = ms; }
-  const TComPortReceiveDataEvent& OnReceiveData() const { return onReceiveData_; }
-  void setOnReceiveData(TComPortReceiveDataEvent handler) { onReceiveData_ = std::move(handler); }
+  const ComPortReceiveDataEvent& onReceiveData() const { return onReceiveData_; }
+  void setOnReceiveData(ComPortReceiveDataEvent handler) { onReceiveData_ = std::move(handler); }
   // Raised once when a read, write or ioctl shows that the device went away (a pseudo-terminal
   // whose master closed, an unplugged adapter). The port is already closed when it is raised.
-  void setOnHangUp(TComPortHangUpEvent handler) { onHangUp_ = std::move(handler); }
+  void setOnHangUp(ComPortHangUpEvent handler) { onHangUp_ = std::move(handler); }
 
   // The device behind each of COM1..COM4, looked up at connect().
   const PortDevices& portDevices() const { return portDevices_; }
@@ -150,20 +151,20 @@ class TCommPortDriver {
   std::unique_ptr<Timer> pollTimer_;
   PortDevices portDevices_;
 
-  TComPortNumber comPort_ = pnCOM2;
-  TComPortBaudRate speed_ = br9600;
-  TComPortDataBits dataBits_ = db8BITS;
-  TComPortStopBits stopBits_ = sb1BITS;
-  TComPortParity parity_ = ptNONE;
-  TComPortHwHandshaking hwHandshaking_ = hhNONE;
-  TComPortSwHandshaking swHandshaking_ = shNONE;
+  ComPortNumber comPort_ = pnCOM2;
+  ComPortBaudRate speed_ = br9600;
+  ComPortDataBits dataBits_ = db8BITS;
+  ComPortStopBits stopBits_ = sb1BITS;
+  ComPortParity parity_ = ptNONE;
+  ComPortHwHandshaking hwHandshaking_ = hhNONE;
+  ComPortSwHandshaking swHandshaking_ = shNONE;
   std::uint16_t inBufSize_ = 2048;
   std::uint16_t outBufSize_ = 2048;
   std::uint16_t pollingDelay_ = 50;
   bool enableDtrOnOpen_ = true;
   std::uint16_t outputTimeout_ = 4000;
-  TComPortReceiveDataEvent onReceiveData_;
-  TComPortHangUpEvent onHangUp_;
+  ComPortReceiveDataEvent onReceiveData_;
+  ComPortHangUpEvent onHangUp_;
 
   int fd_ = -1;
   std::string openPath_;

@@ -27,7 +27,7 @@ FtStatus UsbLink::open() {
   if (UsbHandle_ != 0) {
     backend_->close(UsbHandle_);
     UsbHandle_ = 0;
-    UsbActive_ = false;
+    usbActive_ = false;
   }
   return UsbCall(FtdiFunction::kOpen, backend_->open(UsbDeviceIndex_, UsbHandle_));
 }
@@ -35,7 +35,7 @@ FtStatus UsbLink::open() {
 FtStatus UsbLink::close() {
   const FtStatus status = backend_->close(UsbHandle_);
   UsbHandle_ = 0;
-  UsbActive_ = false;
+  usbActive_ = false;
   return UsbCall(FtdiFunction::kClose, status);
 }
 
@@ -96,10 +96,10 @@ void UsbLink::setUp() {
 
 bool UsbLink::openAtStartUp() {
   if (open() != FT_OK) {
-    UsbActive_ = false;
+    usbActive_ = false;
     return false;
   }
-  UsbActive_ = true;
+  usbActive_ = true;
   setUp();
   return true;
 }
@@ -128,9 +128,9 @@ void UsbLink::deliver(uint32_t size) {
 }
 
 UsbPollResult UsbLink::poll() {
-  if (!UsbActive_) {
+  if (!usbActive_) {
     if (open() != FT_OK) return UsbPollResult::kAbsent;
-    UsbActive_ = true;
+    usbActive_ = true;
     setUp();
     if (callbacks_.onPlugged) callbacks_.onPlugged();
     return UsbPollResult::kPlugged;

@@ -1,6 +1,6 @@
 // The USB link to the instrument's FTDI bridge: one wrapper per D2XX call, the link's handle and
 // buffers, the fixed line settings, and the operations the session drives from its timers
-// (start-up open, the Timer3 poll with plug and unplug, frame writes, the screen-capture reads).
+// (start-up open, the 1 ms poll with plug and unplug, frame writes, the screen-capture reads).
 #pragma once
 
 #include <array>
@@ -28,12 +28,12 @@ struct UsbLinkCallbacks {
   // A failed D2XX call's report text ("FT_Open - Device Not Found...."); called only while
   // `UsbErrorReports` is on. The session shows it in an error box.
   std::function<void(const std::string& text)> onError;
-  // Bytes read by the poll, at most kMaxReceiveChunk per call (COMMReceiveData).
+  // Bytes read by the poll, at most kMaxReceiveChunk per call (receiveData).
   std::function<void(const uint8_t* data, int32_t size)> onReceive;
   // The poll opened the device: show kUsbEnabledText (information box).
   std::function<void()> onPlugged;
-  // The poll lost the device and closed it: show kUsbDisabledText (error box), stop Timer4 and
-  // reset the active scope window's RUN and "Setup Para." buttons.
+  // The poll lost the device and closed it: show kUsbDisabledText (error box), stop the real-time
+  // loop and reset the active scope window's RUN and "Setup Para." buttons.
   std::function<void()> onUnplugged;
 };
 
@@ -91,14 +91,14 @@ class UsbLink {
   // reset, rate, data, flow, time-outs (6, 6), in this order.
   void setUp();
   // Start-up: open and, on success, set up and set UsbActive. False: USB is not usable; the
-  // caller shows kUsbNotAvailableText once, disables USB1 and selects the serial link.
+  // caller shows kUsbNotAvailableText once, disables the USB choice and selects the serial link.
   bool openAtStartUp();
   // Exit: close, whether or not a device was ever opened.
   void closeAtExit() { close(); }
   // A frame through the transmit buffer: one FT_Write of exactly `length` bytes (a frame longer
   // than the buffer goes in buffer-sized writes). Returns the bytes written.
   uint32_t sendFrame(const uint8_t* data, size_t length);
-  // The core of Timer3Timer, one tick of the 1 ms USB poll.
+  // One tick of the 1 ms USB poll.
   UsbPollResult poll();
 
   // --- Screen capture over USB (the sequence itself runs in the session).
@@ -118,7 +118,7 @@ class UsbLink {
   std::span<const uint8_t> UsbRxBuf() const { return {UsbRxBuf_->data(), UsbRxBuf_->size()}; }
   std::span<uint8_t> transmitBuffer() { return {txBuf_->data(), txBuf_->size()}; }
   // The device is open (set at start-up or by the poll, cleared by the poll on loss and by close).
-  bool UsbActive() const { return UsbActive_; }
+  bool usbActive() const { return usbActive_; }
   bool UsbErrorReports() const { return UsbErrorReports_; }
 
  private:
@@ -131,7 +131,7 @@ class UsbLink {
   FtHandle UsbHandle_ = 0;
   const int32_t UsbDeviceIndex_ = 0;
   uint32_t UsbRxQueue_ = 0;
-  bool UsbActive_ = false;
+  bool usbActive_ = false;
   FtStatus lastReadStatus_ = FT_OK;
   std::unique_ptr<std::array<uint8_t, kUsbBufSize>> UsbRxBuf_;
   std::unique_ptr<std::array<uint8_t, kTransmitBufSize>> txBuf_;

@@ -1,9 +1,22 @@
 // The acquisition session: everything of the instrument exchange that the main window owns once.
 // It holds the link exchange (flags, staging WaveformBlock, sender, framer, decoder), the serial
-// driver COMM, the USB link, the four timers and the two sequences that wait for replies
-// (LoadSetup, CaptureScreenUsb). The waits are state machines advanced by "reply ready",
-// "timed out" and "exit requested" after every received chunk, every Timer1 expiry and
-// requestExit(): every operation returns at once and the caller's event loop keeps running.
+// port driver, the USB link and four timers, each named after its job:
+//   - the reply time-out (500 ms; 7,000 ms after Auto Set) gives up on a request that got no
+//     answer, so no wait lasts for ever;
+//   - the focus keeper (every second) gives the keyboard focus back to the main window's hidden
+//     edit while no scope window is open, so the menu shortcuts keep working;
+//   - the USB poll (every millisecond while the USB link is chosen) reads the USB device and
+//     notices when it is plugged in or pulled out;
+//   - the real-time loop (every 50 ms between RUN and STOP) hands the latest record to the scope
+//     window and asks the instrument for the next status and waveform.
+// Two sequences wait for replies: the "Setup Para." load and the USB screen capture. They are
+// state machines advanced by "reply ready", "timed out" and "exit requested" after every received
+// chunk, every reply time-out and requestExit(): every operation returns at once and the caller's
+// event loop keeps running.
+//
+// The member functions live in one file per job: acquisition_session.cpp (life, link choice, USB
+// poll, reply time-out, focus keeper), session_setup_load.cpp, session_real_time_loop.cpp and
+// session_capture.cpp.
 //
 // Driven by the main window with Qt timers and by corvane-cli with a real-time TimerService; tests
 // step a ManualTimerService.
@@ -35,19 +48,19 @@ inline constexpr const char* kFrameRateText = "FrameRate = ";
 
 class AcquisitionSession {
  public:
-  static constexpr int kReplyTimeoutMs = 500;     // Timer1
-  static constexpr int kAutoSetTimeoutMs = 7000;  // Timer1 after Auto Set
+  static constexpr int kReplyTimeoutMs = 500;     // the reply time-out
+  static constexpr int kAutoSetTimeoutMs = 7000;  // the reply time-out after Auto Set
   static constexpr int kSlowReplyAboveMs = 6000;  // a parked frame sent above this pauses the loop
-  static constexpr int kFocusIntervalMs = 1000;   // Timer2
-  static constexpr int kUsbPollIntervalMs = 1;    // Timer3, and the capture read steps
-  static constexpr int kLoopIntervalMs = 50;      // Timer4
+  static constexpr int kFocusIntervalMs = 1000;   // the focus keeper
+  static constexpr int kUsbPollIntervalMs = 1;    // the USB poll, and the capture read steps
+  static constexpr int kLoopIntervalMs = 50;      // the real-time loop
   static constexpr int kLoopTimeoutLimit = 5;     // expiries in a row before the loop reports
-  static constexpr int kWaitTicksRestart = 30;    // unhandled loop ticks that restart Timer1
+  static constexpr int kWaitTicksRestart = 30;    // unhandled loop ticks that restart the time-out
   static constexpr uint8_t kPendingSendTick = 5;  // the sixth handled tick sends the parked frame
   static constexpr uint8_t kPendingEndTick = 10;  // the eleventh resumes the loop's requests
 
-  // COMM starts as COM1 at 19,200 bit/s until startUp() applies the stored settings. The capture
-  // writer receives "Test.BMP" from both the serial reply 166 and the USB capture.
+  // The serial port starts as COM1 at 19,200 bit/s until startUp() applies the stored settings. The
+  // capture writer receives "Test.BMP" from both the serial reply 166 and the USB capture.
   AcquisitionSession(TimerService& timers, ProtocolHost& host, CaptureFileWriter& captureWriter,
                      std::unique_ptr<FtdiBackend> usbBackend,
                      SerialOs& serialOs = PosixSerialOs::instance());
@@ -55,42 +68,42 @@ class AcquisitionSession {
   AcquisitionSession(const AcquisitionSession&) = delete;
   AcquisitionSession& operator=(const AcquisitionSession&) = delete;
 
-  // Timer2's rule needs the window slots; without a focus host Timer2 does nothing.
+  // The focus keeper needs the window slots; without a focus host it does nothing.
   void setFocusHost(SessionFocusHost* focusHost) { focusHost_ = focusHost; }
 
   // --- Main window life.
-  // Creation: ApplyPortSettings with the stored settings, then the USB open attempt (on failure
-  // "USB is not available." once, USB1 disabled for the run, the serial link selected), then
-  // Label1 "FrameRate = ".
+  // Creation: applyPortSettings with the stored settings, then the USB open attempt (on failure
+  // "USB is not available." once, the USB choice disabled for the run, the serial link chosen),
+  // then the frame-rate text "FrameRate = ".
   void startUp(const PortSettings& settings);
-  // First show: starts Timer2 and chooses the link from the restored record (null: none).
+  // First show: starts the focus keeper and chooses the link from the restored record (null: none).
   void firstShow(const WaveformBlock* restored);
   // Close: the USB device is closed whether or not one was ever opened.
   void closeAtExit();
 
   // --- Connection selection.
   // After the port dialog (and inside startUp): false after "COM port setting error !".
-  bool ApplyPortSettings(const PortSettings& settings);
-  // "USB": starts the USB poll, LinkUsb := 1 in the staging block, checks USB1. Ignored (false)
-  // while USB1 is disabled.
-  bool USB1Click();
-  // "Comm": stops the USB poll (an open device stays open), LinkUsb := 0, checks Com1.
-  void Com1Click();
+  bool applyPortSettings(const PortSettings& settings);
+  // "USB": starts the USB poll, LinkUsb := 1 in the staging block, marks USB as chosen. Ignored
+  // (false) while USB is not available.
+  bool chooseUsbLink();
+  // "Comm": stops the USB poll (an open device stays open), LinkUsb := 0, marks serial as chosen.
+  void chooseSerialLink();
   const LinkChoice& linkChoice() const { return linkChoice_; }
 
   // --- The real-time loop (RUN / STOP). Stopping sends a parked frame that has not gone out.
   void startLoop();
   void stopLoop();
-  bool loopRunning() const { return Timer4_->active(); }
+  bool loopRunning() const { return realTimeLoop_->active(); }
 
   // --- "Setup Para." load: locks the command controls, sends 171, 124, 70, 31 or 32, 200/9,
   // 200/7, 200/3, 200/5 (only while RecallSelect < 5) and 200/6 (while LimitsHidden is 0), each
   // after the previous one was answered or given up, then releases the lock and, unless a reply
   // timed out, hands the staging block to the host's ReceiveBlock. Sets LoadInProgress while it
   // runs. Returns false, doing nothing, while a load or a capture runs or the loop runs.
-  bool LoadSetup();
-  bool LoadFinished() const { return LoadFinished_; }
-  bool LoadInProgress() const { return exchange_.flags.LoadInProgress; }
+  bool startSetupLoad();
+  bool loadFinished() const { return loadFinished_; }
+  bool loadInProgress() const { return exchange_.flags.LoadInProgress; }
   // Called once at the end of each load; handedOver is false when a time-out skipped it.
   void setOnLoadFinished(std::function<void(bool handedOver)> onLoadFinished) {
     onLoadFinished_ = std::move(onLoadFinished);
@@ -99,18 +112,18 @@ class AcquisitionSession {
   // --- Instrument screen capture.
   // The capture button's whole path: locks the controls, disables the capture button, stops the
   // USB poll, CaptureLen := 0; over the serial link sends 166 and leaves the reply to the decoder
-  // (a time-out releases the lock and the button); over USB runs CaptureScreenUsb and at its end
-  // shows the image (or, when none was written, enables the capture button again) and releases
-  // the lock. The USB poll runs again afterwards only while USB1 is checked. False, doing nothing,
-  // while a load or a capture runs.
+  // (a time-out releases the lock and the button); over USB runs captureScreenOverUsb and at its
+  // end shows the image (or, when none was written, enables the capture button again) and
+  // releases the lock. The USB poll runs again afterwards only while USB is the chosen link.
+  // False, doing nothing, while a load or a capture runs.
   bool captureScreen();
   // The raw USB capture: requests 166 and reads the image stream in 1 ms steps (each read waits
   // at most 500 ms) into CaptureBuf from CaptureLen on, showing "(length)" in RXTot; writes the
   // stream less its STX and ETX to "Test.BMP" and sets CaptureLen to that length. A query failure,
   // a time-out before the first byte, a device lost mid-stream or a stream longer than CaptureBuf
   // writes no file. Ends with TimedOut and ReplyReady set. The USB poll must not run meanwhile: a
-  // running Timer3 is stopped and started again at the end. False while a load or capture runs.
-  bool CaptureScreenUsb();
+  // running poll is stopped and started again at the end. False while a load or capture runs.
+  bool captureScreenOverUsb();
   bool captureRunning() const;
   // Called once at the end of each capture that this session ran (either link); imageWritten is
   // false when no new "Test.BMP" was written.
@@ -120,10 +133,10 @@ class AcquisitionSession {
 
   // File, Exit: ends every wait of a running setup load at once.
   void requestExit();
-  bool ExitRequested() const { return ExitRequested_; }
+  bool exitRequested() const { return exitRequested_; }
 
   // Where the serial driver and the USB poll deliver every chunk; tests may inject chunks here.
-  void COMMReceiveData(const void* Sender, const uint8_t* DataPtr, int32_t DataSize);
+  void receiveData(const void* sender, const uint8_t* data, int32_t size);
 
   // --- State the windows and tests read.
   LinkExchange& exchange() { return exchange_; }
@@ -131,20 +144,20 @@ class AcquisitionSession {
   CommandSender& sender() { return exchange_.sender; }
   WaveformBlock& block() { return exchange_.block; }
   const ExchangeFlags& flags() const { return exchange_.flags; }
-  bool TimedOut() const { return exchange_.flags.TimedOut; }
-  uint8_t LoopPhase() const { return LoopPhase_; }
-  int32_t WaitTicks() const { return WaitTicks_; }
-  bool SlowReply() const { return SlowReply_; }
-  uint8_t PendingTicks() const { return PendingTicks_; }
-  bool UsbActive() const { return usb_.UsbActive(); }
+  bool timedOut() const { return exchange_.flags.TimedOut; }
+  uint8_t loopPhase() const { return loopPhase_; }
+  int32_t waitTicks() const { return waitTicks_; }
+  bool slowReply() const { return slowReply_; }
+  uint8_t pendingTicks() const { return pendingTicks_; }
+  bool usbActive() const { return usb_.usbActive(); }
 
-  TCommPortDriver& COMM() { return COMM_; }
+  CommPortDriver& serialPort() { return serialPort_; }
   UsbLink& usb() { return usb_; }
-  // Auto Set sets Timer1's interval to kAutoSetTimeoutMs; tests read the timers' state.
-  Timer& Timer1() { return *Timer1_; }
-  Timer& Timer2() { return *Timer2_; }
-  Timer& Timer3() { return *Timer3_; }
-  Timer& Timer4() { return *Timer4_; }
+  // Auto Set sets the reply time-out's interval to kAutoSetTimeoutMs; tests read the timers' state.
+  Timer& replyTimeout() { return *replyTimeout_; }
+  Timer& focusKeeper() { return *focusKeeper_; }
+  Timer& usbPoll() { return *usbPoll_; }
+  Timer& realTimeLoop() { return *realTimeLoop_; }
 
  private:
   enum class LoadStep : uint8_t {
@@ -174,10 +187,16 @@ class AcquisitionSession {
     AcquisitionSession& session_;
   };
 
-  void Timer1Timer();
-  void Timer2Timer();
-  void Timer3Timer();
-  void Timer4Timer();
+  // A timer started while running keeps its interval; a stopped one begins a full interval.
+  static void startIfStopped(Timer& timer) {
+    if (!timer.active()) timer.start();
+  }
+
+  // The four timers' handlers, each in the file of its job.
+  void onReplyTimeout();
+  void onFocusKeeperTick();
+  void onUsbPollTick();
+  void onRealTimeLoopTick();
   void captureStep();
 
   void advance();
@@ -189,7 +208,7 @@ class AcquisitionSession {
   void startUsbCapture(bool fromButton);
   void finishUsbCapture(bool imageWritten, const std::filesystem::path& file = {});
   void finishSerialCapture();
-  void keepTimer1Running();
+  void keepReplyTimeoutRunning();
   void restoreUsbPoll();
   void onUsbPlugged();
   void onUsbUnplugged();
@@ -198,12 +217,12 @@ class AcquisitionSession {
   SessionFocusHost* focusHost_ = nullptr;
   ObservedCaptureWriter captureWriter_;
   CaptureFileWriter& userCaptureWriter_;
-  std::unique_ptr<Timer> Timer1_;
-  std::unique_ptr<Timer> Timer2_;
-  std::unique_ptr<Timer> Timer3_;
-  std::unique_ptr<Timer> Timer4_;
+  std::unique_ptr<Timer> replyTimeout_;
+  std::unique_ptr<Timer> focusKeeper_;
+  std::unique_ptr<Timer> usbPoll_;
+  std::unique_ptr<Timer> realTimeLoop_;
   std::unique_ptr<Timer> captureTimer_;
-  TCommPortDriver COMM_;
+  CommPortDriver serialPort_;
   UsbLink usb_;
   CommPortSerialWriter serialWriter_;
   UsbLinkWriter usbWriter_;
@@ -211,15 +230,15 @@ class AcquisitionSession {
   LinkChoice linkChoice_;
 
   // Real-time loop.
-  uint8_t LoopPhase_ = 0;
-  int32_t WaitTicks_ = 0;
-  bool SlowReply_ = false;
-  uint8_t PendingTicks_ = 0;
+  uint8_t loopPhase_ = 0;
+  int32_t waitTicks_ = 0;
+  bool slowReply_ = false;
+  uint8_t pendingTicks_ = 0;
   uint64_t sentParkCount_ = 0;  // parkedFrames() when the slot's frame last went out
 
   // Setup load.
-  bool LoadFinished_ = true;
-  bool ExitRequested_ = false;
+  bool loadFinished_ = true;
+  bool exitRequested_ = false;
   LoadStep loadStep_ = LoadStep::kIdle;
   bool loadWaiting_ = false;
   std::function<void(bool)> onLoadFinished_;

@@ -18,7 +18,7 @@ CommandSender::CommandSender(ProtocolHost& host, Timer* replyTimer, SendPath pat
       loopRunning_(std::move(loopRunning)) {}
 
 bool CommandSender::usbSelected() const {
-  return path_.usbActive && path_.usbActive() && path_.usb1Checked && path_.usb1Checked();
+  return path_.usbActive && path_.usbActive() && path_.usbChosen && path_.usbChosen();
 }
 
 void CommandSender::parkOrSend(std::string frame) {
@@ -71,7 +71,7 @@ void CommandSender::SendFrame(std::string_view frame, uint16_t length) {
   shown += ')';
   host_.setTxStr(shown);
 
-  // Enabling a running Timer1 must not restart the wait for an earlier frame's reply.
+  // Starting a running reply time-out must not restart the wait for an earlier frame's reply.
   if (replyTimer_ && !replyTimer_->active()) replyTimer_->start();
 
   // The write result is the link's to report.

@@ -16,17 +16,17 @@
 namespace corvane {
 
 // Which link a frame goes to: USB only while the device is open (UsbActive) and the connection
-// menu has USB1 checked; the serial driver otherwise. Unset queries read as false.
+// menu has "USB" checked; the serial driver otherwise. Unset queries read as false.
 struct SendPath {
   SerialWriter* serial = nullptr;
   UsbWriter* usb = nullptr;
   std::function<bool()> usbActive;
-  std::function<bool()> usb1Checked;
+  std::function<bool()> usbChosen;
 };
 
 class CommandSender {
  public:
-  // replyTimer is Timer1; loopRunning tells whether Timer4 (the real-time loop) is enabled.
+  // replyTimer is the reply time-out; loopRunning tells whether the real-time loop runs.
   CommandSender(ProtocolHost& host, Timer* replyTimer, SendPath path = {},
                 std::function<bool()> loopRunning = {});
 
@@ -47,7 +47,7 @@ class CommandSender {
   // SendSetting with code 119, 8, 28, 43 or 93 for kind 0..4; any other kind sends nothing.
   void SendPosition(uint16_t value, int kind);
   // Puts the first length bytes of frame on the selected link (a length beyond the text is cut
-  // to the text), shows it in TxStr, enables Timer1 if stopped and adds to TXTotal.
+  // to the text), shows it in TxStr, starts the reply time-out if stopped and adds to TXTotal.
   void SendFrame(std::string_view frame, uint16_t length);
   void SendFrame(std::string_view frame) {
     SendFrame(frame, static_cast<uint16_t>(frame.size() > 0xFFFF ? 0xFFFF : frame.size()));

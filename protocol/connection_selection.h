@@ -1,4 +1,4 @@
-// The operator's choice of link and serial line: the stored port settings, ApplyPortSettings that
+// The operator's choice of link and serial line: the stored port settings, applyPortSettings that
 // turns them into an open serial port, and the two check marks of "Set Connection".
 #pragma once
 
@@ -23,20 +23,21 @@ struct PortSettings {
   bool operator==(const PortSettings&) const = default;
 };
 
-// Disconnects COMM, sets port, rate and parity from the indices (an index outside its table leaves
-// that property as it was), one stop bit, 8 data bits, no handshaking, DTR left low on open, and
-// connects. On failure shows "COM port setting error !" and returns false; the port stays closed.
-bool ApplyPortSettings(TCommPortDriver& COMM, const PortSettings& settings, ProtocolHost& host);
+// Disconnects the port, sets port, rate and parity from the indices (an index outside its table
+// leaves that property as it was), one stop bit, 8 data bits, no handshaking, DTR left low on open,
+// and connects. On failure shows "COM port setting error !" and returns false; the port stays
+// closed.
+bool applyPortSettings(CommPortDriver& port, const PortSettings& settings, ProtocolHost& host);
 
-// The "Set Connection" submenu: exactly one of USB1 ("USB") and Com1 ("Comm") is checked; USB1 is
-// disabled for the whole run when no USB device could be opened at start-up.
+// The "Set Connection" submenu: exactly one of "USB" and "Comm" is checked; "USB" is disabled for
+// the whole run when no USB device could be opened at start-up.
 struct LinkChoice {
-  bool USB1Checked = false;
-  bool Com1Checked = true;
-  bool USB1Enabled = true;
+  bool usbChosen = false;    // "USB" checked
+  bool serialChosen = true;  // "Comm" checked
+  bool usbAvailable = true;  // "USB" enabled
 };
 
-// The link chosen at the main window's first show: USB when USB1 is enabled and a restored record
+// The link chosen at the main window's first show: USB when it is available and a restored record
 // (null when none was restored) says LinkUsb 1; otherwise the serial link.
 bool usbChosenAtFirstShow(const LinkChoice& choice, const WaveformBlock* restored);
 

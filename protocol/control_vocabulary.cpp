@@ -343,7 +343,7 @@ void sendControlCommand(const ControlCommand& command, CommandSender& sender) {
 void performControlCommand(const ControlCommand& command, AcquisitionSession& session) {
   sendControlCommand(command, session.sender());
   if (command.effect == ControlEffect::kAutoSet)
-    session.Timer1().setInterval(AcquisitionSession::kAutoSetTimeoutMs);
+    session.replyTimeout().setInterval(AcquisitionSession::kAutoSetTimeoutMs);
 }
 
 void AutoSet(AcquisitionSession& session) {

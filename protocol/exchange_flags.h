@@ -8,7 +8,7 @@ namespace corvane {
 
 struct ExchangeFlags {
   bool ReplyReady = false;      // the last request was answered, rejected or given up
-  uint8_t TimeoutTicks = 0;     // Timer1 expiries since the last handled frame
+  uint8_t TimeoutTicks = 0;     // reply time-outs since the last handled frame
   bool TimedOut = false;        // a reply time-out has been reported
   bool LoadInProgress = false;  // a "Setup Para." load is running
 };

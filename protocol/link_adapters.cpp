@@ -5,7 +5,7 @@
 namespace corvane {
 
 bool CommPortSerialWriter::sendData(std::string_view bytes) {
-  return COMM_.send(bytes.data(), bytes.size()).ok();
+  return serialPort_.send(bytes.data(), bytes.size()).ok();
 }
 
 bool UsbLinkWriter::usbWrite(std::string_view bytes) {

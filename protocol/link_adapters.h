@@ -9,14 +9,14 @@
 
 namespace corvane {
 
-// All bytes to TCommPortDriver::send in one call; true only when every byte went out.
+// All bytes to CommPortDriver::send in one call; true only when every byte went out.
 class CommPortSerialWriter : public SerialWriter {
  public:
-  explicit CommPortSerialWriter(TCommPortDriver& COMM) : COMM_(COMM) {}
+  explicit CommPortSerialWriter(CommPortDriver& port) : serialPort_(port) {}
   bool sendData(std::string_view bytes) override;
 
  private:
-  TCommPortDriver& COMM_;
+  CommPortDriver& serialPort_;
 };
 
 // The bytes through the USB link's transmit buffer; true only when every byte was written.

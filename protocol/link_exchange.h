@@ -18,7 +18,8 @@ namespace corvane {
 
 class LinkExchange {
  public:
-  // replyTimer is Timer1 (may be set later); loopRunning answers "is Timer4 enabled".
+  // replyTimer is the reply time-out (may be set later); loopRunning answers "does the
+  // real-time loop run".
   LinkExchange(ProtocolHost& host, Timer* replyTimer, CaptureFileWriter& captureWriter,
                SendPath path = {}, std::function<bool()> loopRunning = {});
   LinkExchange(const LinkExchange&) = delete;

@@ -12,7 +12,7 @@ class NullHost : public ProtocolHost {
   void setTxStr(std::string_view) override {}
   void setTXTot(std::string_view) override {}
   void setRXTot(std::string_view) override {}
-  void setLabel1(std::string_view) override {}
+  void setFrameRateText(std::string_view) override {}
   void EnableCommandControls(bool) override {}
   void ShowCapturedImage(const std::filesystem::path&) override {}
   void ReceiveBlock(const WaveformBlock&) override {}

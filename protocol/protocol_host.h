@@ -23,8 +23,8 @@ class ProtocolHost {
   virtual void setTxStr(std::string_view text) = 0;
   virtual void setTXTot(std::string_view text) = 0;
   virtual void setRXTot(std::string_view text) = 0;
-  // Label1 of the main window ("FrameRate = 5").
-  virtual void setLabel1(std::string_view text) = 0;
+  // The main window's frame-rate text ("FrameRate = 5").
+  virtual void setFrameRateText(std::string_view text) = 0;
 
   // Enables (true) or locks (false) every command control while a transfer runs.
   virtual void EnableCommandControls(bool enable) = 0;

@@ -24,10 +24,9 @@ ReceiveFramer::ReceiveFramer(ExchangeFlags& flags, ReplySink& sink, ProtocolHost
                              Timer* replyTimer)
     : flags_(flags), sink_(sink), host_(host), replyTimer_(replyTimer) {}
 
-void ReceiveFramer::COMMReceiveData(const void* /*Sender*/, const uint8_t* DataPtr,
-                                    int32_t DataSize) {
-  if (DataPtr == nullptr || DataSize < 0) DataSize = 0;
-  COMMReceiveData(std::span<const uint8_t>(DataPtr, static_cast<std::size_t>(DataSize)));
+void ReceiveFramer::receiveData(const void* /*sender*/, const uint8_t* data, int32_t size) {
+  if (data == nullptr || size < 0) size = 0;
+  receiveData(std::span<const uint8_t>(data, static_cast<std::size_t>(size)));
 }
 
 void ReceiveFramer::startReplyTimer() {
@@ -47,7 +46,7 @@ void ReceiveFramer::dropFrame() {
   flags_.TimeoutTicks = 0;
 }
 
-void ReceiveFramer::COMMReceiveData(std::span<const uint8_t> chunk) {
+void ReceiveFramer::receiveData(std::span<const uint8_t> chunk) {
   if (replyTimer_) replyTimer_->stop();
   flags_.TimedOut = false;
   RXTotal_ += static_cast<int64_t>(chunk.size());

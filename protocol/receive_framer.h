@@ -1,5 +1,5 @@
 // Receive framing shared by both links: counts the bytes, assembles STX ... ETX reply frames out of
-// chunks cut anywhere, controls the reply time-out Timer1, rejects frames too short for a header
+// chunks cut anywhere, controls the reply time-out, rejects frames too short for a header
 // and hands complete frames to the decoder. Every complete frame, whatever became of it, releases
 // the waiting requester through ReplyReady.
 #pragma once
@@ -19,10 +19,10 @@ class ReceiveFramer {
  public:
   ReceiveFramer(ExchangeFlags& flags, ReplySink& sink, ProtocolHost& host, Timer* replyTimer);
 
-  // The serial driver's OnReceiveData and the USB poll both deliver here. Sender is not used; the
-  // bytes are only read during the call; a negative DataSize counts as 0.
-  void COMMReceiveData(const void* Sender, const uint8_t* DataPtr, int32_t DataSize);
-  void COMMReceiveData(std::span<const uint8_t> chunk);
+  // The serial driver's OnReceiveData and the USB poll both deliver here. The sender is not used;
+  // the bytes are only read during the call; a negative size counts as 0.
+  void receiveData(const void* sender, const uint8_t* data, int32_t size);
+  void receiveData(std::span<const uint8_t> chunk);
 
   void setReplyTimer(Timer* replyTimer) { replyTimer_ = replyTimer; }
 

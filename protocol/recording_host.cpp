@@ -14,9 +14,9 @@ void RecordingHost::showInformation(std::string_view text) {
   if (onModalBox) onModalBox(text);
 }
 
-void RecordingHost::setLabel1(std::string_view text) {
-  label1.assign(text);
-  calls.push_back("setLabel1(" + std::string(text) + ")");
+void RecordingHost::setFrameRateText(std::string_view text) {
+  frameRateText.assign(text);
+  calls.push_back("setFrameRateText(" + std::string(text) + ")");
 }
 
 void RecordingHost::EnableCommandControls(bool enable) {

@@ -22,7 +22,7 @@ class RecordingHost : public ProtocolHost {
     rxTot.assign(text);
     ++rxTotUpdates;
   }
-  void setLabel1(std::string_view text) override;
+  void setFrameRateText(std::string_view text) override;
   void EnableCommandControls(bool enable) override;
   void ShowCapturedImage(const std::filesystem::path& file) override;
   void ReceiveBlock(const WaveformBlock& block) override;
@@ -37,8 +37,8 @@ class RecordingHost : public ProtocolHost {
   std::vector<std::string> informations;
   std::vector<std::filesystem::path> capturedImages;
   std::vector<WaveformBlock> receivedBlocks;
-  // Last texts of the status panels and Label1 (empty until first set).
-  std::string txStr, txTot, rxTot, label1;
+  // Last texts of the status panels and the frame rate (empty until first set).
+  std::string txStr, txTot, rxTot, frameRateText;
   int rxTotUpdates = 0;
   // The command lock as the windows would show it (true = controls enabled).
   bool commandControlsEnabled = true;

@@ -1,5 +1,5 @@
-// What Timer2's focus rule needs of the main window: whether any scope window is open, and the
-// hidden Edit1 box that takes the keyboard shortcuts while none is.
+// What the focus keeper needs of the main window: whether any scope window is open, and the hidden
+// edit box that takes the keyboard shortcuts while none is.
 #pragma once
 
 namespace corvane {
@@ -9,8 +9,8 @@ class SessionFocusHost {
   virtual ~SessionFocusHost() = default;
   // True while any of the eleven scope-window slots is in use.
   virtual bool anyScopeWindowInUse() const = 0;
-  // Gives the keyboard focus to Edit1.
-  virtual void focusEdit1() = 0;
+  // Gives the keyboard focus to the main window's hidden edit box.
+  virtual void focusHiddenEdit() = 0;
 };
 
 }  // namespace corvane

@@ -72,7 +72,7 @@ TEST(ControlCommands, MenuAndToolbarSendThroughTheSerialLink) {
 
   r.button("Auto Set")->trigger();
   EXPECT_NE(drain(r.port).find("017400080000019"), std::string::npos);
-  EXPECT_EQ(r.m->session().Timer1().interval(), 7000);
+  EXPECT_EQ(r.m->session().replyTimeout().interval(), 7000);
 }
 
 TEST(ControlCommands, ArithmeticSetsTheTargetWindowsMode) {

@@ -40,10 +40,10 @@ TEST(MainWindow, PortDialogReopensAPortThatFailedAtStart) {
   rig.writeIni("/nonexistent/tty", "COM2=" + port.path + "\n");
   MainWindow& m = rig.start();
   EXPECT_EQ(rig.ui.errors, std::vector<std::string>{"COM port setting error !"});
-  EXPECT_FALSE(m.session().COMM().connected());
+  EXPECT_FALSE(m.session().serialPort().connected());
   rig.ui.commAnswer = PortSettings{1, 5, 0, 0};
   m.CommPortSetting1Click();
-  EXPECT_TRUE(m.session().COMM().connected());
+  EXPECT_TRUE(m.session().serialPort().connected());
   EXPECT_EQ(m.settings().port, 1);
   EXPECT_EQ(m.settings().baud, 5);
   EXPECT_EQ(rig.ui.errors.size(), 1u);

@@ -41,7 +41,7 @@ TEST(MainWindow, FirstStartOpensOneEmptyWindowAndExitWritesRecordAndDefaults) {
   ASSERT_TRUE(m.slotInUse(0));
   EXPECT_FALSE(m.slotInUse(1));
   EXPECT_EQ(title(m, 0), "Corvane - 1");
-  EXPECT_TRUE(m.session().COMM().connected());
+  EXPECT_TRUE(m.session().serialPort().connected());
 
   m.scopeWindow(0)->setNotesLines({"bench 3", "probe x10"});
   const std::string shown = blockBytes(m.scopeWindow(0)->record());
@@ -76,7 +76,7 @@ TEST(MainWindow, RestoreChoosesUsbOnlyWhenTheRecordSaysSoAndUsbOpened) {
     EXPECT_EQ(m.scopeWindow(0)->record().TimeDivIndex(), 7);
     EXPECT_EQ(m.scopeWindow(0)->notesLines(), std::vector<std::string>{"restored"});
     EXPECT_EQ(m.menus().USB1->isChecked(), usbPresent);
-    EXPECT_EQ(m.session().linkChoice().USB1Checked, usbPresent);
+    EXPECT_EQ(m.session().linkChoice().usbChosen, usbPresent);
   }
 }
 
@@ -184,7 +184,7 @@ TEST(MainWindow, KeysWorkWithoutWindowsAndNotesKeepTheirOwnCut) {
   m.scopeWindow(0)->parentWidget()->close();
   QApplication::processEvents();
   ASSERT_FALSE(m.anyScopeWindowInUse());
-  m.focusEdit1();
+  m.focusHiddenEdit();
   QWidget* edit1 = m.findChild<QWidget*>("Edit1");
   QTest::keyClick(edit1, Qt::Key_N, Qt::ControlModifier);
   EXPECT_TRUE(m.slotInUse(0));
@@ -202,11 +202,11 @@ TEST(MainWindow, SetupLoadAndRunAgainstTheSimulator) {
   auto* setup = w->findChild<QPushButton*>("ToolbarButton971");
   auto* run = w->findChild<QPushButton*>("BitBtn1");
   QTest::mouseClick(setup, Qt::LeftButton);
-  EXPECT_FALSE(m.session().LoadFinished());
+  EXPECT_FALSE(m.session().loadFinished());
   EXPECT_FALSE(m.menus().New1->isEnabled());
   EXPECT_TRUE(m.menus().Help1->isEnabled());
   EXPECT_TRUE(m.menus().Exit1->isEnabled());
-  EXPECT_TRUE(QTest::qWaitFor([&] { return m.session().LoadFinished(); }, 8000));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return m.session().loadFinished(); }, 8000));
   EXPECT_TRUE(rig.ui.errors.empty());
   EXPECT_TRUE(m.menus().New1->isEnabled());
   // The simulator's CH1 is a 1 kHz square wave at 0.5 ms/div.

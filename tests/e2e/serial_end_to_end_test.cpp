@@ -26,7 +26,7 @@ namespace {
 // The session's own adapter is not written yet; this one hands every frame to the driver.
 class DriverWriter : public SerialWriter {
  public:
-  explicit DriverWriter(TCommPortDriver& driver) : driver_(driver) {}
+  explicit DriverWriter(CommPortDriver& driver) : driver_(driver) {}
   bool sendData(std::string_view bytes) override {
     last = driver_.send(bytes.data(), bytes.size());
     return last.ok();
@@ -34,14 +34,14 @@ class DriverWriter : public SerialWriter {
   SendResult last;
 
  private:
-  TCommPortDriver& driver_;
+  CommPortDriver& driver_;
 };
 
 class SerialEndToEnd : public ::testing::Test {
  protected:
   // The simulator's pacing and the driver's rate; a pseudo-terminal itself ignores the rate.
   virtual std::vector<std::string> simArguments() const { return {"--baud", "38400"}; }
-  virtual TComPortBaudRate rate() const { return br38400; }
+  virtual ComPortBaudRate rate() const { return br38400; }
 
   void SetUp() override {
     sim = std::make_unique<SimProcess>(simArguments());
@@ -51,11 +51,11 @@ class SerialEndToEnd : public ::testing::Test {
       timer1->stop();
     });
     exchange.setReplyTimer(timer1.get());
-    driver.setOnReceiveData([this](TCommPortDriver& sender, const uint8_t* data, std::size_t n) {
+    driver.setOnReceiveData([this](CommPortDriver& sender, const uint8_t* data, std::size_t n) {
       chunkSizes.push_back(n);
-      exchange.framer.COMMReceiveData(&sender, data, static_cast<int32_t>(n));
+      exchange.framer.receiveData(&sender, data, static_cast<int32_t>(n));
     });
-    driver.setOnHangUp([this](TCommPortDriver&) { ++hangUps; });
+    driver.setOnHangUp([this](CommPortDriver&) { ++hangUps; });
     PortDevices devices;
     ASSERT_TRUE(devices.set(1, sim->path()));
     driver.setPortDevices(devices);
@@ -77,7 +77,7 @@ class SerialEndToEnd : public ::testing::Test {
   ManualTimerService clock;
   RecordingHost host;
   NullCaptureWriter captureWriter;
-  TCommPortDriver driver{clock};
+  CommPortDriver driver{clock};
   DriverWriter writer{driver};
   LinkExchange exchange{host, nullptr, captureWriter, SendPath{&writer, nullptr, {}, {}},
                         [] { return false; }};
@@ -201,7 +201,7 @@ TEST_F(SerialEndToEnd, ARequestTheInstrumentDoesNotKnowIsAnsweredByTheReplyTimer
 class SerialScreenImage : public SerialEndToEnd {
  protected:
   std::vector<std::string> simArguments() const override { return {"--baud", "921600"}; }
-  TComPortBaudRate rate() const override { return br115200; }
+  ComPortBaudRate rate() const override { return br115200; }
 };
 
 TEST_F(SerialScreenImage, Reply166WritesTestBmpAndShowsIt) {

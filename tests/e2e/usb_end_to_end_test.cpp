@@ -47,7 +47,7 @@ class UsbEndToEnd : public ::testing::Test {
       timer1->stop();
     });
     exchange.setReplyTimer(timer1.get());
-    // Timer3: the 1 ms USB poll.
+    // The 1 ms USB poll.
     timer3 = clock.createTimer(1, [this] { rig.poll(); });
   }
 
@@ -69,7 +69,7 @@ class UsbEndToEnd : public ::testing::Test {
   UsbRig rig{sim.path(),
              [this](const uint8_t* data, int32_t size) {
                ++chunks;
-               exchange.framer.COMMReceiveData(nullptr, data, size);
+               exchange.framer.receiveData(nullptr, data, size);
              },
              [this] { timer3->stop(); }};
   RigWriter usb{rig};

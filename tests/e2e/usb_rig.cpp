@@ -40,7 +40,7 @@ void UsbRig::poll() {
 }
 
 bool UsbRig::active() const {
-  return impl_->link.UsbActive();
+  return impl_->link.usbActive();
 }
 
 uintptr_t UsbRig::handle() const {

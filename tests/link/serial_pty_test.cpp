@@ -1,4 +1,4 @@
-// TCommPortDriver on real kernel pseudo-terminals: the driver opens the slave by its path, the test
+// CommPortDriver on real kernel pseudo-terminals: the driver opens the slave by its path, the test
 // plays the instrument on the master.
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -28,7 +28,7 @@ class PtyTest : public ::testing::Test {
     driver.setPortDevices(devices);
     driver.setComPort(pnCOM1);
     driver.setComPortSpeed(br19200);
-    driver.setOnReceiveData([this](TCommPortDriver&, const std::uint8_t* p, std::size_t n) {
+    driver.setOnReceiveData([this](CommPortDriver&, const std::uint8_t* p, std::size_t n) {
       received.emplace_back(reinterpret_cast<const char*>(p), n);
     });
   }
@@ -70,7 +70,7 @@ class PtyTest : public ::testing::Test {
   int slave_ = -1;
   std::string slavePath_;
   ManualTimerService timers;
-  TCommPortDriver driver{timers};
+  CommPortDriver driver{timers};
   std::vector<std::string> received;
 };
 
@@ -88,7 +88,7 @@ TEST_F(PtyTest, ConnectPutsTheLineInRawModeAndRefusesASecondOpen) {
   EXPECT_EQ(cfgetospeed(&t), static_cast<speed_t>(B19200));
 
   ManualTimerService otherTimers;
-  TCommPortDriver second(otherTimers);
+  CommPortDriver second(otherTimers);
   PortDevices devices;
   devices.set(3, slavePath_);
   second.setPortDevices(devices);
@@ -187,7 +187,7 @@ TEST_F(PtyTest, PurgeDiscardsPendingInput) {
 
 TEST_F(PtyTest, PeerThatHangsUpIsReportedAndPollingStops) {
   int hangUps = 0;
-  driver.setOnHangUp([&](TCommPortDriver&) { ++hangUps; });
+  driver.setOnHangUp([&](CommPortDriver&) { ++hangUps; });
   ASSERT_TRUE(driver.connect());
   writeMaster("data");
   timers.advance(50);

@@ -49,7 +49,7 @@ class UsbLinkOnPty : public ::testing::Test {
 
 TEST_F(UsbLinkOnPty, StartUpWithoutDeviceIsUnusable) {
   EXPECT_FALSE(link->openAtStartUp());
-  EXPECT_FALSE(link->UsbActive());
+  EXPECT_FALSE(link->usbActive());
   link->closeAtExit();
   EXPECT_TRUE(host.boxes.empty());
 }
@@ -62,7 +62,7 @@ TEST_F(UsbLinkOnPty, PlugReceiveUnplugAndPlugAgain) {
   ASSERT_TRUE(pty->ok());
   plug(*pty);
   EXPECT_EQ(link->poll(), UsbPollResult::kPlugged);
-  EXPECT_TRUE(link->UsbActive());
+  EXPECT_TRUE(link->usbActive());
   EXPECT_EQ(host.boxes, std::vector<std::string>{"USB device is enabled."});
   pty->closeSlave();  // only the link holds the device now
   EXPECT_EQ(link->poll(), UsbPollResult::kIdle);
@@ -91,7 +91,7 @@ TEST_F(UsbLinkOnPty, PlugReceiveUnplugAndPlugAgain) {
   // Unplugged: the far end closes.
   pty->closeMaster();
   EXPECT_EQ(link->poll(), UsbPollResult::kUnplugged);
-  EXPECT_FALSE(link->UsbActive());
+  EXPECT_FALSE(link->usbActive());
   EXPECT_EQ(link->UsbHandle(), 0u);
   EXPECT_EQ(host.boxes.back(), "USB device is disable.");
   EXPECT_NE(link->getQueueStatus(), FT_OK);
@@ -109,7 +109,7 @@ TEST_F(UsbLinkOnPty, PlugReceiveUnplugAndPlugAgain) {
   EXPECT_EQ(link->poll(), UsbPollResult::kPlugged);
   EXPECT_EQ(host.boxes.back(), "USB device is enabled.");
   link->closeAtExit();
-  EXPECT_FALSE(link->UsbActive());
+  EXPECT_FALSE(link->usbActive());
 }
 
 TEST_F(UsbLinkOnPty, UnplugByNodeRemoval) {

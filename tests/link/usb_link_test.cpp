@@ -138,7 +138,7 @@ TEST(UsbLink, StartUpOpensDeviceZeroAndRunsTheSetUpSequenceInOrder) {
   EXPECT_EQ(f.link->UsbRxBuf().size(), 32768u);
 
   ASSERT_TRUE(f.link->openAtStartUp());
-  EXPECT_TRUE(f.link->UsbActive());
+  EXPECT_TRUE(f.link->usbActive());
   EXPECT_EQ(f.link->UsbHandle(), 7u);
   const std::vector<std::string> expected = {"open 0",     "reset 7",      "baud 921600",
                                              "data 8 0 0", "flow 0 17 19", "timeouts 6 6"};
@@ -150,7 +150,7 @@ TEST(UsbLink, StartUpWithoutDeviceReportsUnusableAndSetsNothingUp) {
   Fixture f;
   f.backend->openStatus = FT_DEVICE_NOT_FOUND;
   EXPECT_FALSE(f.link->openAtStartUp());
-  EXPECT_FALSE(f.link->UsbActive());
+  EXPECT_FALSE(f.link->usbActive());
   EXPECT_EQ(f.backend->calls, std::vector<std::string>{"open 0"});
   EXPECT_TRUE(f.recorder.boxes.empty());  // the caller shows "USB is not available."
   EXPECT_STREQ(kUsbNotAvailableText, "USB is not available.");
@@ -194,7 +194,7 @@ TEST(UsbLink, PollPlugsReceivesAndUnplugsWithoutClosingTwice) {
 
   f.backend->openStatus = FT_OK;
   EXPECT_EQ(f.link->poll(), UsbPollResult::kPlugged);
-  EXPECT_TRUE(f.link->UsbActive());
+  EXPECT_TRUE(f.link->usbActive());
   EXPECT_EQ(f.recorder.boxes, std::vector<std::string>{"USB device is enabled."});
   EXPECT_EQ(f.backend->calls.back(), "timeouts 6 6");
 
@@ -208,7 +208,7 @@ TEST(UsbLink, PollPlugsReceivesAndUnplugsWithoutClosingTwice) {
 
   f.backend->queueStatus = FT_IO_ERROR;
   EXPECT_EQ(f.link->poll(), UsbPollResult::kUnplugged);
-  EXPECT_FALSE(f.link->UsbActive());
+  EXPECT_FALSE(f.link->usbActive());
   EXPECT_EQ(f.link->UsbHandle(), 0u);
   EXPECT_EQ(f.backend->calls.back(), "close 7");
   EXPECT_EQ(f.recorder.boxes.back(), "USB device is disable.");

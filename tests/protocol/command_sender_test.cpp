@@ -32,10 +32,9 @@ class CommandSenderTest : public ::testing::Test {
  protected:
   CommandSenderTest()
       : timer1(timers.createTimer(500, [this] { ++timer1Expiries; })),
-        sender(
-            host, timer1.get(),
-            SendPath{&serial, &usb, [this] { return usbActive; }, [this] { return usb1Checked; }},
-            [this] { return loopRunning; }) {}
+        sender(host, timer1.get(),
+               SendPath{&serial, &usb, [this] { return usbActive; }, [this] { return usbChosen; }},
+               [this] { return loopRunning; }) {}
 
   ManualTimerService timers;
   int timer1Expiries = 0;
@@ -44,7 +43,7 @@ class CommandSenderTest : public ::testing::Test {
   FakeSerial serial;
   FakeUsb usb;
   bool usbActive = false;
-  bool usb1Checked = false;
+  bool usbChosen = false;
   bool loopRunning = false;
   CommandSender sender;
 };
@@ -83,7 +82,7 @@ TEST_F(CommandSenderTest, UsbOnlyWhenTheDeviceIsOpenAndUsb1IsChecked) {
       {false, false, 1, 0}, {true, false, 2, 0}, {false, true, 3, 0}, {true, true, 3, 1}};
   for (const Case& c : cases) {
     usbActive = c.active;
-    usb1Checked = c.checked;
+    usbChosen = c.checked;
     sender.SendCommandFrameNow(166, {0});
     EXPECT_EQ(serial.sent.size(), c.serial) << c.active << c.checked;
     EXPECT_EQ(usb.sent.size(), c.usb) << c.active << c.checked;
@@ -141,7 +140,7 @@ TEST_F(CommandSenderTest, WhileTheLoopRunsOneFrameIsParkedAndALaterOneReplacesIt
   EXPECT_FALSE(sender.PendingFlag());
 }
 
-TEST_F(CommandSenderTest, SendingEnablesTimer1WithoutRestartingARunningOne) {
+TEST_F(CommandSenderTest, SendingStartsTheReplyTimeoutWithoutRestartingARunningOne) {
   sender.SendCommandFrameNow(70, {});
   EXPECT_TRUE(timer1->active());
   timers.advance(300);

@@ -207,9 +207,9 @@ TEST(ControlVocabulary, WhileTheLoopRunsTheLastChoiceIsParkedAndSent) {
 TEST(ControlVocabulary, AutoSetWaitsSevenSecondsForItsReply) {
   sessiontest::Rig r;
   r.startSerial();
-  EXPECT_EQ(r.session->Timer1().interval(), 500);
+  EXPECT_EQ(r.session->replyTimeout().interval(), 500);
   AutoSet(*r.session);
-  EXPECT_EQ(r.session->Timer1().interval(), 7000);
+  EXPECT_EQ(r.session->replyTimeout().interval(), 7000);
   EXPECT_EQ(r.serialFrames().back(), "01740008000001900372");
   // The simulated instrument is busy for 2.5 s: longer than 500 ms, within 7000 ms.
   r.session->exchange().flags.ReplyReady = false;

@@ -42,10 +42,10 @@ TEST(LinkExchange, ARequestAndItsReplyShareTheReplyTimerAndTheFlags) {
   const std::string reply = testing::fieldsReply(
       209, {0, 8, 1, 175, 1, 0, 7, 1, 275, 0, 17, 131, 0, 0, 1, 0, 0, 0, 225, 1, 0, 0, 0});
   timers.advance(100);
-  exchange.framer.COMMReceiveData(testing::bytesOf(reply.substr(0, 64)));
+  exchange.framer.receiveData(testing::bytesOf(reply.substr(0, 64)));
   EXPECT_TRUE(timer1->active());
   EXPECT_FALSE(exchange.flags.ReplyReady);
-  exchange.framer.COMMReceiveData(testing::bytesOf(reply.substr(64)));
+  exchange.framer.receiveData(testing::bytesOf(reply.substr(64)));
   EXPECT_FALSE(timer1->active());
   EXPECT_TRUE(exchange.flags.ReplyReady);
   EXPECT_EQ(exchange.block.Ch1VoltDivIndex(), 8);

@@ -39,7 +39,7 @@ class ReceiveFramerTest : public ::testing::Test {
       : timer1(timers.createTimer(500, [this] { ++timer1Expiries; })),
         framer(flags, sink, host, timer1.get()) {}
 
-  void feed(const std::string& chunk) { framer.COMMReceiveData(bytesOf(chunk)); }
+  void feed(const std::string& chunk) { framer.receiveData(bytesOf(chunk)); }
   std::string frameBufText(std::size_t n) const {
     return std::string(reinterpret_cast<const char*>(framer.FrameBuf().data()), n);
   }
@@ -198,7 +198,7 @@ TEST_F(ReceiveFramerTest, TwelveDigitBodiesDecodeElevenAreRejected) {
 }
 
 TEST_F(ReceiveFramerTest, RxTotCountsEveryByteAndStrayBytesAreDropped) {
-  feed("noise");  // no frame, no load: dropped, Timer1 stays stopped
+  feed("noise");  // no frame, no load: dropped, the reply time-out stays stopped
   EXPECT_FALSE(timer1->active());
   EXPECT_EQ(host.rxTot, "5");
   feed(
@@ -244,8 +244,8 @@ TEST_F(ReceiveFramerTest, EmptyAndNegativeChunksAreChunksWithoutStxOrEtx) {
       "\x02"
       "0031");
   timers.advance(300);
-  framer.COMMReceiveData(nullptr, nullptr, 0);
-  framer.COMMReceiveData(nullptr, reinterpret_cast<const uint8_t*>("x"), -5);
+  framer.receiveData(nullptr, nullptr, 0);
+  framer.receiveData(nullptr, reinterpret_cast<const uint8_t*>("x"), -5);
   EXPECT_EQ(framer.RXTotal(), 5);
   EXPECT_EQ(framer.FramePos(), 4);
   timers.advance(499);

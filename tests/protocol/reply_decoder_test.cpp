@@ -27,7 +27,7 @@ class ReplyDecoderTest : public ::testing::Test {
 
   void feed(const std::string& frame) {
     exchange.flags.ReplyReady = false;
-    exchange.framer.COMMReceiveData(bytesOf(frame));
+    exchange.framer.receiveData(bytesOf(frame));
     EXPECT_TRUE(exchange.flags.ReplyReady);
   }
   WaveformBlock& block() { return exchange.block; }

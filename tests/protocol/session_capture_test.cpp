@@ -38,7 +38,7 @@ TEST(SessionCapture, AUsbStreamInSeveralReadsBecomesTestBmp) {
   });
   r.host.calls.clear();
   ASSERT_TRUE(r.session->captureScreen());
-  EXPECT_FALSE(r.session->Timer3().active());
+  EXPECT_FALSE(r.session->usbPoll().active());
   EXPECT_EQ(r.usbFrames().back(), "0166000400000170");
   EXPECT_EQ(r.usbState->readTimeoutMs, 500u);
   EXPECT_EQ(r.host.rxTot, "");
@@ -56,17 +56,17 @@ TEST(SessionCapture, AUsbStreamInSeveralReadsBecomesTestBmp) {
   EXPECT_EQ(image[0], 'B');
   EXPECT_EQ(r.session->exchange().capture.CaptureLen, 9662);
   EXPECT_EQ(r.session->exchange().capture.CaptureBuf[1], 'M');
-  EXPECT_TRUE(r.session->TimedOut());
+  EXPECT_TRUE(r.session->timedOut());
   EXPECT_TRUE(r.session->flags().ReplyReady);
   EXPECT_EQ(r.usbState->readTimeoutMs, 6u);
-  EXPECT_TRUE(r.session->Timer3().active());
+  EXPECT_TRUE(r.session->usbPoll().active());
   ASSERT_EQ(r.host.calls.size(), 4u);
   EXPECT_EQ(r.host.calls[0], "EnableCommandControls(false)");
   EXPECT_EQ(r.host.calls[1], "setCaptureButtonEnabled(false)");
   EXPECT_EQ(r.host.calls[2], "ShowCapturedImage(" + file.string() + ")");
   EXPECT_EQ(r.host.calls[3], "EnableCommandControls(true)");
 
-  // The still running Timer1 reports nothing afterwards.
+  // The still running reply time-out reports nothing afterwards.
   r.timers.advance(1000);
   EXPECT_TRUE(r.host.errors.empty());
 }
@@ -90,7 +90,7 @@ TEST(SessionCapture, NoAnswerWritesNoFileAndReleasesTheControls) {
   EXPECT_TRUE(r.host.commandControlsEnabled);
   EXPECT_TRUE(r.host.captureButton);
   EXPECT_TRUE(r.host.capturedImages.empty());
-  EXPECT_TRUE(r.session->TimedOut());
+  EXPECT_TRUE(r.session->timedOut());
   EXPECT_TRUE(r.session->flags().ReplyReady);
   EXPECT_EQ(r.usbState->readTimeoutMs, 6u);
 }
@@ -117,7 +117,7 @@ TEST(SessionCapture, BadStreamsWriteNoFile) {
       r.instrumentSilent = true;
       r.usbState->rx = "\x02" + std::string(13000, 'x') + "\x03";
     }
-    ASSERT_TRUE(r.session->CaptureScreenUsb());
+    ASSERT_TRUE(r.session->captureScreenOverUsb());
     if (fault == Fault::kQueryFails) r.usbState->lost = true;
     if (fault == Fault::kLostMidStream) {
       ASSERT_TRUE(r.runUntil([&] { return r.host.rxTot == "(4000)"; }, 100));
@@ -127,7 +127,7 @@ TEST(SessionCapture, BadStreamsWriteNoFile) {
     EXPECT_FALSE(written);
     EXPECT_FALSE(std::filesystem::exists(r.dir.path() / "Test.BMP"));
     EXPECT_EQ(r.session->exchange().capture.CaptureLen, 0);
-    EXPECT_TRUE(r.session->TimedOut());
+    EXPECT_TRUE(r.session->timedOut());
     EXPECT_TRUE(r.host.errors.empty());
   }
 }
@@ -135,14 +135,14 @@ TEST(SessionCapture, BadStreamsWriteNoFile) {
 TEST(SessionCapture, UsbCaptureRestartsAPollItStopped) {
   Rig r(rawImageModel());
   r.startUsb();
-  ASSERT_TRUE(r.session->Timer3().active());
+  ASSERT_TRUE(r.session->usbPoll().active());
   bool finished = false;
   r.session->setOnCaptureFinished([&](bool) { finished = true; });
-  ASSERT_TRUE(r.session->CaptureScreenUsb());
-  EXPECT_FALSE(r.session->Timer3().active());
-  EXPECT_FALSE(r.session->CaptureScreenUsb());  // one at a time
+  ASSERT_TRUE(r.session->captureScreenOverUsb());
+  EXPECT_FALSE(r.session->usbPoll().active());
+  EXPECT_FALSE(r.session->captureScreenOverUsb());  // one at a time
   ASSERT_TRUE(r.runUntil([&] { return finished; }));
-  EXPECT_TRUE(r.session->Timer3().active());
+  EXPECT_TRUE(r.session->usbPoll().active());
   EXPECT_EQ(std::filesystem::file_size(r.dir.path() / "Test.BMP"), 9662u);
 }
 
@@ -157,7 +157,7 @@ TEST(SessionCapture, OverTheSerialLinkTheReplyIsDecodedIntoTestBmp) {
   });
   ASSERT_TRUE(r.session->captureScreen());
   EXPECT_EQ(r.serialFrames().back(), "0166000400000170");
-  EXPECT_FALSE(r.session->Timer3().active());  // the USB poll stays off over the serial link
+  EXPECT_FALSE(r.session->usbPoll().active());  // the USB poll stays off over the serial link
   ASSERT_TRUE(r.runUntil([&] { return finished; }, 3000));
   EXPECT_TRUE(written);
   EXPECT_EQ(fileBytes(r.dir.path() / "Test.BMP"), r.model.screenBmp());
@@ -166,7 +166,7 @@ TEST(SessionCapture, OverTheSerialLinkTheReplyIsDecodedIntoTestBmp) {
   EXPECT_TRUE(r.host.errors.empty());
 }
 
-// A stray chunk stops Timer1 while the serial capture waits: the wait must still end.
+// A stray chunk stops the reply time-out while the serial capture waits: the wait must still end.
 TEST(SessionCapture, ASerialCaptureWhoseTimerWasStoppedStillTimesOut) {
   Rig r;
   r.instrumentSilent = true;
@@ -176,8 +176,8 @@ TEST(SessionCapture, ASerialCaptureWhoseTimerWasStoppedStillTimesOut) {
   r.session->captureScreen();
   r.timers.advance(100);
   const std::string stray = "noise";
-  r.session->COMMReceiveData(nullptr, testing::bytesOf(stray).data(),
-                             static_cast<int32_t>(stray.size()));
+  r.session->receiveData(nullptr, testing::bytesOf(stray).data(),
+                         static_cast<int32_t>(stray.size()));
   ASSERT_TRUE(r.runUntil([&] { return finished; }, 2000));
   EXPECT_EQ(r.host.errors, std::vector<std::string>{"Receive time out."});
   EXPECT_TRUE(r.host.commandControlsEnabled);

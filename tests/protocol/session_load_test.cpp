@@ -27,17 +27,17 @@ TEST(SessionLoad, RequestsInOrderAndHandsTheInstrumentsRecordOver) {
     handedOver = h;
   });
   r.host.calls.clear();
-  ASSERT_TRUE(r.session->LoadSetup());
-  EXPECT_FALSE(r.session->LoadFinished());
-  EXPECT_TRUE(r.session->LoadInProgress());
+  ASSERT_TRUE(r.session->startSetupLoad());
+  EXPECT_FALSE(r.session->loadFinished());
+  EXPECT_TRUE(r.session->loadInProgress());
   EXPECT_EQ(r.serialFrames(), std::vector<std::string>{"017100000171"});  // one at a time
-  EXPECT_FALSE(r.session->LoadSetup());                                   // a second is refused
+  EXPECT_FALSE(r.session->startSetupLoad());                              // a second is refused
 
   ASSERT_TRUE(r.runUntil([&] { return finished; }, 2000));
   EXPECT_TRUE(handedOver);
   EXPECT_EQ(r.serialFrames(), kFullLoad);
-  EXPECT_TRUE(r.session->LoadFinished());
-  EXPECT_FALSE(r.session->LoadInProgress());
+  EXPECT_TRUE(r.session->loadFinished());
+  EXPECT_FALSE(r.session->loadInProgress());
   EXPECT_TRUE(r.host.errors.empty());
   ASSERT_EQ(r.host.calls.size(), 3u);
   EXPECT_EQ(r.host.calls[0], "EnableCommandControls(false)");
@@ -76,8 +76,8 @@ TEST(SessionLoad, VariantAndRecallChooseTheirRequests) {
     s.recallSelect = c.recall;
     ASSERT_TRUE(r.model.setSettings(s));
     r.startSerial();
-    r.session->LoadSetup();
-    ASSERT_TRUE(r.runUntil([&] { return r.session->LoadFinished(); }, 2000));
+    r.session->startSetupLoad();
+    ASSERT_TRUE(r.runUntil([&] { return r.session->loadFinished(); }, 2000));
     std::vector<std::string> want = kFullLoad;
     want[3] = c.timeDivRequest;
     if (c.recallTrace) want.insert(want.begin() + 7, "0200000400050209");
@@ -97,15 +97,15 @@ TEST(SessionLoad, ATimeOutSendsTheRestWithoutWaitingAndSkipsTheHandOver) {
                   "0200000400070211", "0200000400030207", "0200000400050209", "0200000400060210"};
   bool handedOver = true;
   r.session->setOnLoadFinished([&](bool h) { handedOver = h; });
-  r.session->LoadSetup();
+  r.session->startSetupLoad();
   // 171 is answered at the next poll (50 ms); 124 then times out 500 ms after it went out.
   r.timers.advance(549);
   EXPECT_EQ(r.serialFrames().size(), 2u);
-  EXPECT_FALSE(r.session->LoadFinished());
+  EXPECT_FALSE(r.session->loadFinished());
   r.timers.advance(1);
   EXPECT_EQ(r.host.errors, std::vector<std::string>{"Receive time out."});
-  EXPECT_TRUE(r.session->LoadFinished());
-  EXPECT_TRUE(r.session->TimedOut());
+  EXPECT_TRUE(r.session->loadFinished());
+  EXPECT_TRUE(r.session->timedOut());
   EXPECT_FALSE(handedOver);
   EXPECT_TRUE(r.host.receivedBlocks.empty());
   EXPECT_TRUE(r.host.commandControlsEnabled);
@@ -126,12 +126,12 @@ TEST(SessionLoad, ExitRequestedEndsEveryWait) {
   Rig r;
   r.instrumentSilent = true;
   r.startSerial();
-  r.session->LoadSetup();
+  r.session->startSetupLoad();
   r.timers.advance(100);
   ASSERT_EQ(r.serialFrames().size(), 1u);
   r.session->requestExit();
-  EXPECT_TRUE(r.session->ExitRequested());
-  EXPECT_TRUE(r.session->LoadFinished());
+  EXPECT_TRUE(r.session->exitRequested());
+  EXPECT_TRUE(r.session->loadFinished());
   EXPECT_EQ(r.serialFrames().size(), 9u);
   EXPECT_TRUE(r.host.commandControlsEnabled);
   EXPECT_TRUE(r.host.errors.empty());
@@ -141,31 +141,32 @@ TEST(SessionLoad, RefusedWhileTheLoopRuns) {
   Rig r;
   r.startSerial();
   r.session->startLoop();
-  EXPECT_FALSE(r.session->LoadSetup());
-  EXPECT_TRUE(r.session->LoadFinished());
+  EXPECT_FALSE(r.session->startSetupLoad());
+  EXPECT_TRUE(r.session->loadFinished());
   EXPECT_TRUE(r.host.commandControlsEnabled);
 }
 
-// A load that starts while the loop's Auto Set pause is still pending: Timer1's expiry only ends
-// the pause, and the load's silent request must still time out instead of locking the controls.
+// A load that starts while the loop's Auto Set pause is still pending: the reply time-out's expiry
+// only ends the pause, and the load's silent request must still time out instead of locking the
+// controls.
 TEST(SessionLoad, APendingAutoSetPauseDoesNotLockTheControls) {
   Rig r;
   startIdleLoop(r);
-  r.session->Timer1().setInterval(AcquisitionSession::kAutoSetTimeoutMs);
+  r.session->replyTimeout().setInterval(AcquisitionSession::kAutoSetTimeoutMs);
   r.session->sender().SendActionFrame(0, 190);
   r.timers.advance(300);
-  ASSERT_TRUE(r.session->SlowReply());
+  ASSERT_TRUE(r.session->slowReply());
   r.session->stopLoop();
-  r.timers.advance(3000);  // the Auto Set answer stops Timer1
-  ASSERT_FALSE(r.session->Timer1().active());
-  ASSERT_TRUE(r.session->SlowReply());
+  r.timers.advance(3000);  // the Auto Set answer stops the reply time-out
+  ASSERT_FALSE(r.session->replyTimeout().active());
+  ASSERT_TRUE(r.session->slowReply());
 
   r.instrumentSilent = true;
-  ASSERT_TRUE(r.session->LoadSetup());
-  ASSERT_TRUE(r.runUntil([&] { return r.session->LoadFinished(); }, 8000));
+  ASSERT_TRUE(r.session->startSetupLoad());
+  ASSERT_TRUE(r.runUntil([&] { return r.session->loadFinished(); }, 8000));
   EXPECT_EQ(r.host.errors, std::vector<std::string>{"Receive time out."});
   EXPECT_TRUE(r.host.commandControlsEnabled);
-  EXPECT_FALSE(r.session->SlowReply());
+  EXPECT_FALSE(r.session->slowReply());
 }
 
 }  // namespace

@@ -24,17 +24,17 @@ TEST(SessionTimeout, WithTheLoopRunningTheFifthExpiryInARowReportsIt) {
   r.instrumentSilent = true;
   r.startSerial();
   r.session->startLoop();
-  // 30 unhandled ticks start Timer1 at 1500 ms; each expiry then releases the loop to its next
-  // step, and every other cycle step sends a status request.
+  // 30 unhandled ticks start the reply time-out at 1500 ms; each expiry then releases the loop to
+  // its next step, and every other cycle step sends a status request.
   r.timers.advance(4499);
   EXPECT_TRUE(r.host.errors.empty());
   EXPECT_EQ(r.serialFrames(), std::vector<std::string>(4, kStatusRequest));
   EXPECT_EQ(r.session->flags().TimeoutTicks, 4);
-  EXPECT_EQ(r.host.label1, "FrameRate = 2");  // 9 waiting ticks before the first release
+  EXPECT_EQ(r.host.frameRateText, "FrameRate = 2");  // 9 waiting ticks before the first release
 
   r.timers.advance(1);
   EXPECT_EQ(r.host.errors, std::vector<std::string>{"Receive time out."});
-  EXPECT_TRUE(r.session->TimedOut());
+  EXPECT_TRUE(r.session->timedOut());
   EXPECT_EQ(r.session->flags().TimeoutTicks, 0);
   EXPECT_FALSE(r.session->flags().ReplyReady);
 
@@ -54,7 +54,7 @@ TEST(SessionTimeout, WithoutTheLoopTheFirstExpiryReportsIt) {
   r.timers.advance(1);
   EXPECT_EQ(r.host.errors, std::vector<std::string>{"Receive time out."});
   EXPECT_FALSE(r.session->flags().ReplyReady);
-  EXPECT_FALSE(r.session->Timer1().active());
+  EXPECT_FALSE(r.session->replyTimeout().active());
 }
 
 TEST(SessionTimeout, ACountPastTheLimitStillReports) {
@@ -80,14 +80,14 @@ TEST(SessionLoop, AParkedFrameGoesOutOnTheSixthHandledTickAndTheLoopResumesOnThe
   EXPECT_TRUE(r.session->sender().PendingFlag());
   EXPECT_EQ(r.serialFrames().size(), frames);
   r.timers.advance(250);
-  EXPECT_EQ(r.session->PendingTicks(), 5);
+  EXPECT_EQ(r.session->pendingTicks(), 5);
   EXPECT_EQ(r.serialFrames().size(), frames);
   r.timers.advance(50);
   EXPECT_EQ(r.serialFrames().back(), "0006000400080018");
   EXPECT_EQ(r.model.settings().ch[0].voltDiv, 8);
   r.timers.advance(200);
   EXPECT_FALSE(r.session->sender().PendingFlag());
-  EXPECT_EQ(r.session->PendingTicks(), 0);
+  EXPECT_EQ(r.session->pendingTicks(), 0);
   EXPECT_EQ(r.host.receivedBlocks.size(), handOvers);
   r.timers.advance(50);
   EXPECT_EQ(r.host.receivedBlocks.size(), handOvers + 1);
@@ -117,7 +117,7 @@ TEST(SessionLoop, AFrameParkedAfterTheSlotWentOutGetsAPauseOfItsOwn) {
   const std::size_t handOvers = r.host.receivedBlocks.size();
   r.timers.advance(100);  // the eleventh tick of the first pause
   EXPECT_TRUE(r.session->sender().PendingFlag());
-  EXPECT_EQ(r.session->PendingTicks(), 0);
+  EXPECT_EQ(r.session->pendingTicks(), 0);
   r.timers.advance(250);
   EXPECT_EQ(countOf(r.serialFrames(), "0006000400030013"), 0);
   r.timers.advance(50);
@@ -148,28 +148,28 @@ TEST(SessionLoop, StoppingTheLoopSendsAFrameStillInTheSlotOnce) {
   EXPECT_FALSE(r.session->sender().PendingFlag());
 }
 
-TEST(SessionLoop, AutoSetPausesTheLoopUntilTimer1Expires) {
+TEST(SessionLoop, AutoSetPausesTheLoopUntilTheReplyTimeoutExpires) {
   Rig r;
   startIdleLoop(r);  // t = 200
   // What the Auto Set command does while the loop runs.
-  r.session->Timer1().setInterval(AcquisitionSession::kAutoSetTimeoutMs);
+  r.session->replyTimeout().setInterval(AcquisitionSession::kAutoSetTimeoutMs);
   r.session->sender().SendActionFrame(0, 190);
   r.timers.advance(300);  // t = 500, the sixth handled tick
   EXPECT_EQ(r.serialFrames().back(), "01740008000001900372");
-  EXPECT_TRUE(r.session->SlowReply());
+  EXPECT_TRUE(r.session->slowReply());
   EXPECT_TRUE(r.model.busy());
   const std::size_t handOvers = r.host.receivedBlocks.size();
 
-  // The instrument answers after 2.5 s, which stops Timer1; 30 waiting ticks later (3500 ms)
-  // Timer1 starts again with 7000 ms, so the pause ends at 10500 ms.
+  // The instrument answers after 2.5 s, which stops the reply time-out; 30 waiting ticks later
+  // (3500 ms) the time-out starts again with 7000 ms, so the pause ends at 10500 ms.
   r.timers.advance(10499 - 500);
   EXPECT_FALSE(r.model.busy());
-  EXPECT_TRUE(r.session->SlowReply());
+  EXPECT_TRUE(r.session->slowReply());
   EXPECT_EQ(r.host.receivedBlocks.size(), handOvers);
   r.timers.advance(1);
-  EXPECT_FALSE(r.session->SlowReply());
-  EXPECT_EQ(r.session->Timer1().interval(), 500);
-  EXPECT_FALSE(r.session->Timer1().active());
+  EXPECT_FALSE(r.session->slowReply());
+  EXPECT_EQ(r.session->replyTimeout().interval(), 500);
+  EXPECT_FALSE(r.session->replyTimeout().active());
   EXPECT_TRUE(r.host.errors.empty());
   // The four remaining ticks of the pause, then the loop's own work again.
   r.timers.advance(150);
@@ -183,7 +183,7 @@ TEST(SessionLoop, AParkedFrameAtTheShortTimeOutDoesNotPause) {
   startIdleLoop(r);
   r.session->sender().SendSetting(8, 6);
   r.timers.advance(300);
-  EXPECT_FALSE(r.session->SlowReply());
+  EXPECT_FALSE(r.session->slowReply());
 }
 
 TEST(SessionLoop, WaveformRequestsOnlyForTimeBasesSixToTwentyThree) {
@@ -204,7 +204,7 @@ TEST(SessionLoop, WaveformRequestsOnlyForTimeBasesSixToTwentyThree) {
     EXPECT_EQ(countOf(frames, kStatusRequest) + countOf(frames, kWaveformRequest),
               static_cast<int>(frames.size()));
     if (!waveforms) {
-      EXPECT_EQ(r.host.label1, "FrameRate = ");
+      EXPECT_EQ(r.host.frameRateText, "FrameRate = ");
     }
   }
 }
@@ -222,8 +222,8 @@ TEST(SessionLoop, FrameRateLabelFromTheWaitingTicks) {
     r.session->exchange().flags.ReplyReady = true;
     r.session->startLoop();
     auto answer = [&] {
-      r.session->COMMReceiveData(nullptr, testing::bytesOf(ignored).data(),
-                                 static_cast<int32_t>(ignored.size()));
+      r.session->receiveData(nullptr, testing::bytesOf(ignored).data(),
+                             static_cast<int32_t>(ignored.size()));
     };
     r.timers.advance(100);  // phase 0 hand-over, phase 1 status request
     ASSERT_EQ(r.serialFrames().back(), kStatusRequest);
@@ -231,33 +231,33 @@ TEST(SessionLoop, FrameRateLabelFromTheWaitingTicks) {
     r.timers.advance(100);  // phase 2 hand-over, phase 3 waveform request
     ASSERT_EQ(r.serialFrames().back(), kWaveformRequest);
     r.timers.advance(50 * wait);
-    EXPECT_EQ(r.session->WaitTicks(), wait);
+    EXPECT_EQ(r.session->waitTicks(), wait);
     answer();
     r.timers.advance(50);
-    EXPECT_EQ(r.host.label1, label);
-    EXPECT_EQ(r.session->LoopPhase(), 1);
-    EXPECT_EQ(r.session->WaitTicks(), 0);
+    EXPECT_EQ(r.host.frameRateText, label);
+    EXPECT_EQ(r.session->loopPhase(), 1);
+    EXPECT_EQ(r.session->waitTicks(), 0);
   }
 }
 
-TEST(SessionLoop, ThirtyWaitingTicksStartTimer1) {
+TEST(SessionLoop, ThirtyWaitingTicksStartTheReplyTimeout) {
   Rig r;
   r.instrumentSilent = true;
   r.startSerial();
   r.session->startLoop();
   r.timers.advance(29 * 50);
-  EXPECT_EQ(r.session->WaitTicks(), 29);
-  EXPECT_FALSE(r.session->Timer1().active());
+  EXPECT_EQ(r.session->waitTicks(), 29);
+  EXPECT_FALSE(r.session->replyTimeout().active());
   r.timers.advance(50);
-  EXPECT_EQ(r.session->WaitTicks(), 0);
-  EXPECT_TRUE(r.session->Timer1().active());
+  EXPECT_EQ(r.session->waitTicks(), 0);
+  EXPECT_TRUE(r.session->replyTimeout().active());
   EXPECT_TRUE(r.host.receivedBlocks.empty());
 }
 
-TEST(SessionFocus, Timer2FocusesEdit1OnlyWithoutScopeWindows) {
+TEST(SessionFocus, FocusKeeperFocusesTheHiddenEditOnlyWithoutScopeWindows) {
   Rig r;
   r.startSerial();
-  EXPECT_TRUE(r.session->Timer2().active());
+  EXPECT_TRUE(r.session->focusKeeper().active());
   r.timers.advance(1000);
   EXPECT_EQ(r.host.edit1Focused, 0);
   r.host.windowsOpen = false;
@@ -268,7 +268,7 @@ TEST(SessionFocus, Timer2FocusesEdit1OnlyWithoutScopeWindows) {
 TEST(SessionUsb, UnplugWhileTheLoopRunsStopsItAndReplugIsAnnounced) {
   Rig r;
   r.startUsb();
-  ASSERT_TRUE(r.session->UsbActive());
+  ASSERT_TRUE(r.session->usbActive());
   r.session->exchange().flags.ReplyReady = true;
   r.session->startLoop();
   r.timers.advance(500);
@@ -279,7 +279,7 @@ TEST(SessionUsb, UnplugWhileTheLoopRunsStopsItAndReplugIsAnnounced) {
   r.timers.advance(1);
   EXPECT_EQ(r.host.errors, std::vector<std::string>{"USB device is disable."});
   EXPECT_FALSE(r.session->loopRunning());
-  EXPECT_FALSE(r.session->UsbActive());
+  EXPECT_FALSE(r.session->usbActive());
   EXPECT_EQ(r.host.count("resetRunButton"), 1);
   EXPECT_EQ(r.usbState->closes, 1);
 
@@ -289,7 +289,7 @@ TEST(SessionUsb, UnplugWhileTheLoopRunsStopsItAndReplugIsAnnounced) {
   r.usbState->present = true;
   r.timers.advance(1);
   EXPECT_EQ(r.host.informations, std::vector<std::string>{"USB device is enabled."});
-  EXPECT_TRUE(r.session->UsbActive());
+  EXPECT_TRUE(r.session->usbActive());
   EXPECT_EQ(r.usbState->readTimeouts.back(), 6u);
 }
 

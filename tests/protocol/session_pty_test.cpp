@@ -146,15 +146,15 @@ TEST(SessionPty, SetupLoadOverTheSerialDriver) {
       std::make_unique<FtdiSioBackend>(FtdiSioConfig{{}, "/nonexistent/corvane-ttyUSB"}));
   PortDevices devices;
   devices.set(1, pty.path);
-  session.COMM().setPortDevices(devices);
+  session.serialPort().setPortDevices(devices);
   session.startUp(PortSettings{0, 5, 0, 0});
-  ASSERT_TRUE(session.COMM().connected());
+  ASSERT_TRUE(session.serialPort().connected());
   EXPECT_EQ(host.informations, std::vector<std::string>{"USB is not available."});
   session.firstShow(nullptr);
 
-  ASSERT_TRUE(session.LoadSetup());
+  ASSERT_TRUE(session.startSetupLoad());
   ASSERT_TRUE(runUntil(
-      timers, instrument, session, [&] { return session.LoadFinished(); }, 5000));
+      timers, instrument, session, [&] { return session.loadFinished(); }, 5000));
   EXPECT_TRUE(host.errors.empty());
   ASSERT_EQ(host.receivedBlocks.size(), 1u);
   expectInstrumentsRecord(host.receivedBlocks[0], instrument.model());
@@ -174,18 +174,18 @@ TEST(SessionPty, SetupLoadOverUsbAndUnplugWhileTheLoopRuns) {
                              std::make_unique<FtdiSioBackend>(FtdiSioConfig{{}, usbPty.path}));
   PortDevices devices;
   devices.set(1, serialPty.path);
-  session.COMM().setPortDevices(devices);
+  session.serialPort().setPortDevices(devices);
   session.startUp(PortSettings{});
-  ASSERT_TRUE(session.UsbActive());
+  ASSERT_TRUE(session.usbActive());
   WaveformBlock restored;
   restored.setLinkUsb(1);
   session.firstShow(&restored);
-  ASSERT_TRUE(session.linkChoice().USB1Checked);
+  ASSERT_TRUE(session.linkChoice().usbChosen);
   EXPECT_TRUE(host.informations.empty());
 
-  ASSERT_TRUE(session.LoadSetup());
+  ASSERT_TRUE(session.startSetupLoad());
   ASSERT_TRUE(runUntil(
-      timers, instrument, session, [&] { return session.LoadFinished(); }, 5000));
+      timers, instrument, session, [&] { return session.loadFinished(); }, 5000));
   EXPECT_TRUE(host.errors.empty());
   ASSERT_EQ(host.receivedBlocks.size(), 1u);
   expectInstrumentsRecord(host.receivedBlocks[0], instrument.model());
@@ -205,7 +205,7 @@ TEST(SessionPty, SetupLoadOverUsbAndUnplugWhileTheLoopRuns) {
   }
   EXPECT_EQ(host.errors, std::vector<std::string>{"USB device is disable."});
   EXPECT_FALSE(session.loopRunning());
-  EXPECT_FALSE(session.UsbActive());
+  EXPECT_FALSE(session.usbActive());
   EXPECT_EQ(std::count(host.calls.begin(), host.calls.end(), "resetRunButton"), 1);
   session.closeAtExit();
 }

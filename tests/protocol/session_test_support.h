@@ -160,7 +160,7 @@ class SessionTestHost : public RecordingHost, public SessionFocusHost {
     captureButton = true;
   }
   bool anyScopeWindowInUse() const override { return windowsOpen; }
-  void focusEdit1() override { ++edit1Focused; }
+  void focusHiddenEdit() override { ++edit1Focused; }
 
   bool windowsOpen = true;
   int edit1Focused = 0;
@@ -202,7 +202,7 @@ struct Rig {
     instrumentClock = timers.createTimer(1, [this] {
       const std::string late = model.poll(timers.now());
       if (late.empty()) return;
-      if (session->linkChoice().USB1Checked && session->UsbActive()) {
+      if (session->linkChoice().usbChosen && session->usbActive()) {
         usbState->rx += late;
       } else {
         serialOs.input += late;
