@@ -91,10 +91,10 @@ TEST(ControlCommands, TransferLockScopePageAndLoopDecideTheEnabledState) {
                           "Measure", "RUN/STOP"}) {
     EXPECT_FALSE(r.enabled(sub)) << sub;
   }
-  EXPECT_TRUE(m.menus().Help1->isEnabled());
-  EXPECT_TRUE(m.menus().About1->isEnabled());
-  EXPECT_TRUE(m.menus().Exit1->isEnabled());
-  EXPECT_TRUE(m.menus().ColorSetting1->isEnabled());
+  EXPECT_TRUE(m.menus().helpAction->isEnabled());
+  EXPECT_TRUE(m.menus().aboutAction->isEnabled());
+  EXPECT_TRUE(m.menus().exitAction->isEnabled());
+  EXPECT_TRUE(m.menus().colorsAction->isEnabled());
   EXPECT_TRUE(r.button("Help")->isEnabled());
   EXPECT_FALSE(r.button("Color setup")->isEnabled());
   EXPECT_FALSE(m.scopeWindow(0)->findChild<QTabWidget*>("PageControl1")->tabBar()->isEnabled());
@@ -105,22 +105,22 @@ TEST(ControlCommands, TransferLockScopePageAndLoopDecideTheEnabledState) {
   for (const char* sub : {"Math", "Time", "Acquire", "Display", "Save", "Measure", "RUN/STOP"}) {
     EXPECT_FALSE(r.enabled(sub)) << sub;
   }
-  EXPECT_TRUE(m.menus().New1->isEnabled());
-  EXPECT_FALSE(m.menus().Save1->isEnabled());
+  EXPECT_TRUE(m.menus().newAction->isEnabled());
+  EXPECT_FALSE(m.menus().saveAction->isEnabled());
   EXPECT_TRUE(r.button("Trigger Mode")->isEnabled());
   EXPECT_FALSE(r.button("Run/Stop")->isEnabled());
-  EXPECT_FALSE(m.menus().SetConnection1->menuAction()->isEnabled());
+  EXPECT_FALSE(m.menus().connectionMenu->menuAction()->isEnabled());
   m.EnableCommandControls(true);
   EXPECT_TRUE(r.enabled("Measure"));
 
   // RUN locks its seven controls, STOP returns them.
   m.startLoop();
-  for (QAction* a : {m.menus().New1, m.menus().Load1, m.menus().CommPortSetting1,
-                     m.menus().SetConnection1->menuAction(), r.button("New File"),
+  for (QAction* a : {m.menus().newAction, m.menus().openAction, m.menus().portSettingsAction,
+                     m.menus().connectionMenu->menuAction(), r.button("New File"),
                      r.button("File Open."), r.button("Comm Port setup")}) {
     EXPECT_FALSE(a->isEnabled()) << a->text().toStdString();
   }
-  EXPECT_TRUE(m.menus().Save1->isEnabled());
+  EXPECT_TRUE(m.menus().saveAction->isEnabled());
   // A setting chosen meanwhile is parked; a second one replaces it.
   r.menu("CH 1/Volt Division/1 V")->trigger();
   r.menu("CH 1/Volt Division/2 V")->trigger();
@@ -130,7 +130,7 @@ TEST(ControlCommands, TransferLockScopePageAndLoopDecideTheEnabledState) {
   // Only the second choice went out, once.
   EXPECT_NE(sent.find("000600040009"), std::string::npos) << sent;
   EXPECT_EQ(sent.find("00060004"), sent.rfind("00060004")) << sent;
-  for (QAction* a : {m.menus().New1, m.menus().Load1, r.button("Comm Port setup")}) {
+  for (QAction* a : {m.menus().newAction, m.menus().openAction, r.button("Comm Port setup")}) {
     EXPECT_TRUE(a->isEnabled());
   }
 }
