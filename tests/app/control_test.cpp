@@ -8,6 +8,8 @@
 #include <QTabWidget>
 #include <QTest>
 #include <QToolBar>
+#include <map>
+#include <set>
 
 #include "app/control_commands.h"
 #include "app/main_menus.h"
@@ -133,6 +135,65 @@ TEST(ControlCommands, TransferLockScopePageAndLoopDecideTheEnabledState) {
   for (QAction* a : {m.menus().newAction, m.menus().openAction, r.button("Comm Port setup")}) {
     EXPECT_TRUE(a->isEnabled());
   }
+}
+
+// Every control the menus and toolbars register carries the rule of what it is. Found here by
+// caption, so a caption edited in a table fails here instead of silently losing its rule.
+TEST(ControlCommands, EveryRegisteredControlHasTheRuleOfItsCommand) {
+  ControlRig r;
+  const CommandRule never, locked{true, false, false}, scope{true, true, false},
+      scopeLoop{true, true, true};
+  const std::map<std::string, CommandRule> entries = {{"&New", scopeLoop},
+                                                      {"&Open", scopeLoop},
+                                                      {"&Save", locked},
+                                                      {"&Print", locked},
+                                                      {"P&rint Setup", locked},
+                                                      {"E&xit", never},
+                                                      {"Set Connection", {true, false, true}},
+                                                      {"Comm. Port Setting", scopeLoop},
+                                                      {"Color Setting", {false, true, false}},
+                                                      {"About &Corvane", never},
+                                                      {"&Help", never},
+                                                      {"CH 1", scope},
+                                                      {"CH 2", scope},
+                                                      {"Math", locked},
+                                                      {"Time", locked},
+                                                      {"Trigger", scope},
+                                                      {"Acquire", locked},
+                                                      {"Display", locked},
+                                                      {"Save", locked},
+                                                      {"Measure", locked},
+                                                      {"RUN/STOP", locked}};
+  const std::map<std::string, CommandRule> buttons = {{"New File", scopeLoop},
+                                                      {"File Open.", scopeLoop},
+                                                      {"File Save", locked},
+                                                      {"Print", locked},
+                                                      {"Trigger Set 50%", scope},
+                                                      {"Run/Stop", locked},
+                                                      {"Auto Set", scope},
+                                                      {"CH1 Couple", scope},
+                                                      {"CH1 Display", scope},
+                                                      {"CH2 Couple", scope},
+                                                      {"CH2 Display", scope},
+                                                      {"Trigger Mode", scope},
+                                                      {"Trigger Source", scope},
+                                                      {"Trigger Couple", scope},
+                                                      {"Trigger Slope", scope},
+                                                      {"Comm Port setup", scopeLoop},
+                                                      {"Color setup", scope},
+                                                      {"About", never},
+                                                      {"Help", never}};
+  std::set<std::string> seenEntries, seenButtons;
+  for (QAction* a : r.m->menus().registeredControls()) {
+    const std::string caption = a->text().toStdString();
+    const bool isButton = r.m->toolbars().button(caption) == a;
+    const auto& expected = isButton ? buttons : entries;
+    ASSERT_TRUE(expected.contains(caption)) << caption;
+    EXPECT_EQ(r.m->menus().registeredRule(a), expected.at(caption)) << caption;
+    (isButton ? seenButtons : seenEntries).insert(caption);
+  }
+  EXPECT_EQ(seenEntries.size(), entries.size());
+  EXPECT_EQ(seenButtons.size(), buttons.size());
 }
 
 }  // namespace
