@@ -1,3 +1,5 @@
+// Lookup, suggestions and sending for the Control vocabulary; the table is
+// control_vocabulary_table.cpp.
 #include "protocol/control_vocabulary.h"
 
 #include <algorithm>

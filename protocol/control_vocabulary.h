@@ -22,7 +22,7 @@ class AcquisitionSession;
 enum class ControlEffect : uint8_t {
   kNone,
   kArithmeticMode,  // the menu then calls SetArithmeticMode(first) on the target scope window
-  kAutoSet,         // Timer1's interval becomes AcquisitionSession::kAutoSetTimeoutMs
+  kAutoSet,         // the reply time-out becomes AcquisitionSession::kAutoSetTimeoutMs
 };
 
 // One frame: a setting (SendSetting(first, code)) or an action (SendActionFrame(first, second);
@@ -148,12 +148,12 @@ const ControlEntry* findControlEntry(std::string_view path);
 std::vector<std::string> closestControlPaths(std::string_view path, std::size_t count = 3);
 
 // Sends the command's frame (parked while the real-time loop runs). ControlEffect::kAutoSet needs
-// the session's Timer1 and is not applied by the sender-only form.
+// the session's reply time-out and is not applied by the sender-only form.
 void sendControlCommand(const ControlCommand& command, CommandSender& sender);
 // The menu's and the command line's path: sends and applies kAutoSet. kArithmeticMode is the
 // caller's (it concerns a scope window).
 void performControlCommand(const ControlCommand& command, AcquisitionSession& session);
-// "Auto Set": action (0, 190), then Timer1's interval is 7000 ms, so that the loop pauses and the
+// "Auto Set": action (0, 190), then the reply time-out is 7000 ms, so that the loop pauses and the
 // reply is awaited as long as the instrument needs.
 void AutoSet(AcquisitionSession& session);
 
