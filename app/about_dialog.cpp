@@ -6,8 +6,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "app/component_names.h"
 #include "app/program_icon.h"
-#include "scope/widgets/widget_names.h"
 
 namespace corvane {
 
@@ -23,19 +23,15 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
   panel->setFrameShadow(QFrame::Sunken);
   auto* row = new QHBoxLayout(panel);
   auto* image = new QLabel(panel);
-  nameWidget(image, "VersionImage");
   image->setPixmap(paintProgramIcon(64));
-  image->setAccessibleName(QStringLiteral("Corvane icon"));
   row->addWidget(image);
   auto* texts = new QVBoxLayout;
   auto* product = new QLabel(QStringLiteral("Corvane"), panel);
-  nameWidget(product, "ProductName");
   QFont big = product->font();
   big.setPointSize(big.pointSize() + 6);
   big.setBold(true);
   product->setFont(big);
   auto* version = new QLabel(QStringLiteral("Version 1.50"), panel);
-  nameWidget(version, "Version");
   texts->addWidget(product);
   texts->addWidget(version);
   row->addLayout(texts);
@@ -49,6 +45,12 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
   column->addWidget(close, 0, Qt::AlignHCenter);
   connect(close, &QPushButton::clicked, this, &QDialog::accept);
   setFixedSize(sizeHint());
+
+  nameComponents({
+      {image, "VersionImage", "Corvane icon"},
+      {product, "ProductName"},
+      {version, "Version"},
+  });
 }
 
 }  // namespace corvane

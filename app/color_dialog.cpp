@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "app/component_names.h"
 #include "scope/widgets/widget_names.h"
 
 namespace corvane {
@@ -41,7 +42,6 @@ ColorDialog::ColorDialog(const ColorSlots& colorSlots, ColorChooser chooser, QWi
   column->setContentsMargins(4, 4, 4, 4);
   column->setSpacing(2);
   auto* header = new QLabel(QStringLiteral("Color Setting"), this);
-  nameWidget(header, "Panel1");
   header->setFrameShape(QFrame::Panel);
   header->setFrameShadow(QFrame::Raised);
   header->setAlignment(Qt::AlignCenter);
@@ -54,10 +54,7 @@ ColorDialog::ColorDialog(const ColorSlots& colorSlots, ColorChooser chooser, QWi
   static const char* const kCaptions[7] = {"Ch1 Color",    "Ch2 Color",    "Merge Color",
                                            "Cursor Color", "Recall Color", "Grid Color",
                                            "GoNoGo"};
-  static const char* const kButtons[7] = {
-      "ToolbarButton972", "ToolbarButton973", "ToolbarButton974", "ToolbarButton975",
-      "ToolbarButton976", "ToolbarButton977", "ToolbarButton979"};
-  static const char* const kSwatches[7] = {"C1", "C2", "C3", "C4", "C5", "C6", "C7"};
+  std::array<QPushButton*, 7> chooseButtons{};
   for (int row = 0; row < 7; ++row) {
     auto* line = new QFrame(this);
     line->setFrameShape(QFrame::Panel);
@@ -68,14 +65,13 @@ ColorDialog::ColorDialog(const ColorSlots& colorSlots, ColorChooser chooser, QWi
     caption->setMinimumWidth(70);
     h->addWidget(caption);
     auto* swatch = new QFrame(line);
-    nameWidget(swatch, kSwatches[row]);
     swatch->setAccessibleName(QLatin1String(kCaptions[row]));
     swatch->setFixedSize(70, 5);
     swatch->setAutoFillBackground(true);
-    C_[static_cast<std::size_t>(row)] = swatch;
+    swatchViews_[static_cast<std::size_t>(row)] = swatch;
     h->addWidget(swatch);
     auto* button = new QPushButton(QStringLiteral("C"), line);
-    nameWidget(button, kButtons[row]);
+    chooseButtons[static_cast<std::size_t>(row)] = button;
     button->setAccessibleName(QStringLiteral("Choose ") + QLatin1String(kCaptions[row]));
     setTextColor(button, Qt::blue);
     button->setFixedSize(18, 18);
@@ -86,20 +82,41 @@ ColorDialog::ColorDialog(const ColorSlots& colorSlots, ColorChooser chooser, QWi
   }
   auto* bottom = new QHBoxLayout;
   auto* defaults = new QPushButton(QStringLiteral("&Default"), this);
-  nameWidget(defaults, "ToolbarButton978");
   auto* close = new QPushButton(QStringLiteral("&Close"), this);
-  nameWidget(close, "ToolbarButton971");
   for (QPushButton* b : {defaults, close}) {
     setTextColor(b, Qt::blue);
     bottom->addWidget(b);
   }
   column->addLayout(bottom);
-  connect(defaults, &QPushButton::clicked, this, &ColorDialog::ToolbarButton978Click);
-  connect(close, &QPushButton::clicked, this, &ColorDialog::ToolbarButton971Click);
+  connect(defaults, &QPushButton::clicked, this, &ColorDialog::applyDefaults);
+  connect(close, &QPushButton::clicked, this, &ColorDialog::storeAndClose);
+
+  // Component names, rows in the order of kCaptions.
+  const auto& s = swatchViews_;
+  const auto& c = chooseButtons;
+  nameComponents({
+      {header, "Panel1"},
+      {s[0], "C1"},
+      {c[0], "ToolbarButton972"},
+      {s[1], "C2"},
+      {c[1], "ToolbarButton973"},
+      {s[2], "C3"},
+      {c[2], "ToolbarButton974"},
+      {s[3], "C4"},
+      {c[3], "ToolbarButton975"},
+      {s[4], "C5"},
+      {c[4], "ToolbarButton976"},
+      {s[5], "C6"},
+      {c[5], "ToolbarButton977"},
+      {s[6], "C7"},
+      {c[6], "ToolbarButton979"},
+      {defaults, "ToolbarButton978"},
+      {close, "ToolbarButton971"},
+  });
 }
 
 void ColorDialog::paintSwatch(int row) {
-  QFrame* swatch = C_[static_cast<std::size_t>(row)];
+  QFrame* swatch = swatchViews_[static_cast<std::size_t>(row)];
   QPalette pal = swatch->palette();
   pal.setColor(QPalette::Window, toQColor(swatches_[static_cast<std::size_t>(row)]));
   swatch->setPalette(pal);
@@ -114,13 +131,13 @@ void ColorDialog::pickColor(int row) {
   paintSwatch(row);
 }
 
-void ColorDialog::ToolbarButton978Click() {
+void ColorDialog::applyDefaults() {
   swatches_ = kDefaultColorSlots;
   result_.defaultsApplied = true;
   for (int row = 0; row < 7; ++row) paintSwatch(row);
 }
 
-void ColorDialog::ToolbarButton971Click() {
+void ColorDialog::storeAndClose() {
   result_.closed = swatches_;
   accept();
 }

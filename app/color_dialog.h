@@ -32,10 +32,10 @@ class ColorDialog : public QDialog {
   const ColorSetResult& result() const { return result_; }
   const ColorSlots& swatches() const { return swatches_; }
 
-  // The "C" button of row 0..6 (ToolbarButton972 .. 977, 979).
+  // The "C" button of row 0..6.
   void pickColor(int row);
-  void ToolbarButton978Click();  // "&Default"
-  void ToolbarButton971Click();  // "&Close"
+  void applyDefaults();  // "&Default"
+  void storeAndClose();  // "&Close"
 
   static std::optional<uint32_t> chooseWithQColorDialog(uint32_t initial, QWidget* parent);
 
@@ -45,7 +45,7 @@ class ColorDialog : public QDialog {
   ColorChooser chooser_;
   ColorSlots swatches_;
   uint32_t lastPicked_ = 0x000000;  // the chooser is not preset with the row's colour
-  std::array<QFrame*, 7> C_{};
+  std::array<QFrame*, 7> swatchViews_{};
   ColorSetResult result_;
 };
 

@@ -1,63 +1,67 @@
 #include "app/command_state.h"
 
-#include <algorithm>
-#include <array>
-
 namespace corvane {
 namespace {
 
-template <std::size_t N>
-bool contains(const std::array<std::string_view, N>& list, std::string_view caption) {
-  return std::find(list.begin(), list.end(), caption) != list.end();
-}
+constexpr CommandRule kLocked{true, false, false};     // the transfer lock's list only
+constexpr CommandRule kScope{true, true, false};       // and back with the Scope page's list
+constexpr CommandRule kScopeLoop{true, true, true};    // and off while the loop runs
+constexpr CommandRule kLockedLoop{true, false, true};  // locked by both, never by the Scope page
+constexpr CommandRule kScopeListOnly{false, true, false};  // never locked
 
-constexpr std::array<std::string_view, 17> kLockedButtons = {
-    "New File",      "File Open.",     "File Save",      "Trigger Set 50%", "Auto Set",
-    "Run/Stop",      "CH1 Couple",     "CH1 Display",    "CH2 Couple",      "CH2 Display",
-    "Trigger Slope", "Trigger Couple", "Trigger Source", "Trigger Mode",    "Comm Port setup",
-    "Color setup",   "Print"};
-constexpr std::array<std::string_view, 17> kLockedMenuEntries = {"&Open",
-                                                                 "&Save",
-                                                                 "&Print",
-                                                                 "P&rint Setup",
-                                                                 "&New",
-                                                                 "CH 1",
-                                                                 "CH 2",
-                                                                 "Trigger",
-                                                                 "Math",
-                                                                 "Time",
-                                                                 "Acquire",
-                                                                 "Display",
-                                                                 "Save",
-                                                                 "Measure",
-                                                                 "RUN/STOP",
-                                                                 "Set Connection",
-                                                                 "Comm. Port Setting"};
-constexpr std::array<std::string_view, 14> kScopeButtons = {
-    "New File",       "File Open.",   "Trigger Set 50%", "Auto Set",      "CH1 Couple",
-    "CH1 Display",    "CH2 Couple",   "CH2 Display",     "Trigger Slope", "Trigger Couple",
-    "Trigger Source", "Trigger Mode", "Comm Port setup", "Color setup"};
-constexpr std::array<std::string_view, 7> kScopeMenuEntries = {
-    "&New", "&Open", "CH 1", "CH 2", "Trigger", "Comm. Port Setting", "Color Setting"};
-constexpr std::array<std::string_view, 3> kLoopButtons = {"New File", "File Open.",
-                                                          "Comm Port setup"};
-constexpr std::array<std::string_view, 4> kLoopMenuEntries = {
-    "Set Connection", "Comm. Port Setting", "&New", "&Open"};
+struct RuleRow {
+  ControlKind kind;
+  CommandId command;
+  CommandRule rule;
+};
+
+// Every locked control; a command missing here is never locked.
+constexpr RuleRow kRules[] = {
+    {ControlKind::MenuEntry, CommandId::kNew, kScopeLoop},
+    {ControlKind::MenuEntry, CommandId::kOpen, kScopeLoop},
+    {ControlKind::MenuEntry, CommandId::kSave, kLocked},
+    {ControlKind::MenuEntry, CommandId::kPrint, kLocked},
+    {ControlKind::MenuEntry, CommandId::kPrintSetup, kLocked},
+    {ControlKind::MenuEntry, CommandId::kSetConnection, kLockedLoop},
+    {ControlKind::MenuEntry, CommandId::kCommPortSetting, kScopeLoop},
+    {ControlKind::MenuEntry, CommandId::kColorSetting, kScopeListOnly},
+    {ControlKind::MenuEntry, CommandId::kCh1, kScope},
+    {ControlKind::MenuEntry, CommandId::kCh2, kScope},
+    {ControlKind::MenuEntry, CommandId::kMath, kLocked},
+    {ControlKind::MenuEntry, CommandId::kTime, kLocked},
+    {ControlKind::MenuEntry, CommandId::kTrigger, kScope},
+    {ControlKind::MenuEntry, CommandId::kAcquire, kLocked},
+    {ControlKind::MenuEntry, CommandId::kDisplay, kLocked},
+    {ControlKind::MenuEntry, CommandId::kSaveRecall, kLocked},
+    {ControlKind::MenuEntry, CommandId::kMeasure, kLocked},
+    {ControlKind::MenuEntry, CommandId::kRunStop, kLocked},
+
+    {ControlKind::ToolButton, CommandId::kNew, kScopeLoop},
+    {ControlKind::ToolButton, CommandId::kOpen, kScopeLoop},
+    {ControlKind::ToolButton, CommandId::kSave, kLocked},
+    {ControlKind::ToolButton, CommandId::kPrint, kLocked},
+    {ControlKind::ToolButton, CommandId::kTriggerLevel50, kScope},
+    {ControlKind::ToolButton, CommandId::kRunStop, kLocked},
+    {ControlKind::ToolButton, CommandId::kAutoSet, kScope},
+    {ControlKind::ToolButton, CommandId::kCh1Coupling, kScope},
+    {ControlKind::ToolButton, CommandId::kCh1Display, kScope},
+    {ControlKind::ToolButton, CommandId::kCh2Coupling, kScope},
+    {ControlKind::ToolButton, CommandId::kCh2Display, kScope},
+    {ControlKind::ToolButton, CommandId::kTriggerMode, kScope},
+    {ControlKind::ToolButton, CommandId::kTriggerSource, kScope},
+    {ControlKind::ToolButton, CommandId::kTriggerCoupling, kScope},
+    {ControlKind::ToolButton, CommandId::kTriggerSlope, kScope},
+    {ControlKind::ToolButton, CommandId::kCommPortSetting, kScopeLoop},
+    {ControlKind::ToolButton, CommandId::kColorSetting, kScope},
+};
 
 }  // namespace
 
-CommandRule commandRule(ControlKind kind, std::string_view caption) {
-  CommandRule rule;
-  if (kind == ControlKind::ToolButton) {
-    rule.transferLock = contains(kLockedButtons, caption);
-    rule.scopeList = contains(kScopeButtons, caption);
-    rule.loopLock = contains(kLoopButtons, caption);
-  } else {
-    rule.transferLock = contains(kLockedMenuEntries, caption);
-    rule.scopeList = contains(kScopeMenuEntries, caption);
-    rule.loopLock = contains(kLoopMenuEntries, caption);
+CommandRule commandRule(ControlKind kind, CommandId command) {
+  for (const RuleRow& row : kRules) {
+    if (row.kind == kind && row.command == command) return row.rule;
   }
-  return rule;
+  return CommandRule{};
 }
 
 bool commandEnabled(const CommandRule& rule, const CommandState& state) {

@@ -12,17 +12,16 @@
 namespace corvane {
 
 ControlMenu::ControlMenu(MainWindow& main, MainMenus& menus) : QObject(&main), main_(main) {
-  Control1_ = new QMenu(QString::fromUtf8(kControlMenuCaption.data(),
-                                          static_cast<qsizetype>(kControlMenuCaption.size())),
-                        &main);
-  Control1_->setObjectName(QStringLiteral("Control1"));
-  main.menuBar()->insertMenu(menus.configMenu()->menuAction(), Control1_);
+  menu_ = new QMenu(QString::fromUtf8(kControlMenuCaption.data(),
+                                      static_cast<qsizetype>(kControlMenuCaption.size())),
+                    &main);
+  main.menuBar()->insertMenu(menus.configMenu->menuAction(), menu_);
   // The table is flat in menu order; node i's submenu is built before its children.
   const std::vector<ControlNode>& nodes = controlMenu();
   std::vector<QMenu*> submenus(nodes.size(), nullptr);
   for (std::size_t i = 0; i < nodes.size(); ++i) {
     const ControlNode& node = nodes[i];
-    QMenu* holder = node.parent < 0 ? Control1_ : submenus[static_cast<std::size_t>(node.parent)];
+    QMenu* holder = node.parent < 0 ? menu_ : submenus[static_cast<std::size_t>(node.parent)];
     const QString caption =
         QString::fromUtf8(node.caption.data(), static_cast<qsizetype>(node.caption.size()));
     switch (node.kind) {
@@ -31,13 +30,15 @@ ControlMenu::ControlMenu(MainWindow& main, MainMenus& menus) : QObject(&main), m
         break;
       case ControlNode::Kind::kSubmenu:
         submenus[i] = holder->addMenu(caption);
-        if (node.depth == 1) menus.registerCommand(submenus[i]);
+        if (node.depth == 1) {
+          menus.registerCommand(submenus[i]->menuAction(), ControlKind::MenuEntry, node.id);
+        }
         break;
       case ControlNode::Kind::kCommand: {
         QAction* action = holder->addAction(caption);
         const ControlCommand command = node.command;
         connect(action, &QAction::triggered, this, [this, command] { main_.perform(command); });
-        if (node.depth == 1) menus.registerCommand(action, ControlKind::MenuEntry);
+        if (node.depth == 1) menus.registerCommand(action, ControlKind::MenuEntry, node.id);
         actions_.emplace_back(node.path, action);
         break;
       }
@@ -58,7 +59,6 @@ ControlToolbars::ControlToolbars(MainWindow& main, MainMenus& menus) : QObject(&
     const QString caption =
         QString::fromUtf8(toolbar.caption.data(), static_cast<qsizetype>(toolbar.caption.size()));
     auto* bar = new QToolBar(caption, &main);
-    bar->setObjectName(QString(caption).remove(QLatin1Char(' ')));
     bar->setAccessibleName(caption);
     bar->setAllowedAreas(Qt::AllToolBarAreas);
     bar->setFloatable(true);
@@ -75,26 +75,31 @@ ControlToolbars::ControlToolbars(MainWindow& main, MainMenus& menus) : QObject(&
           QString::fromUtf8(button.hint.data(), static_cast<qsizetype>(button.hint.size()));
       QAction* action = bar->addAction(toolbarGlyph(button.hint), hint);
       action->setToolTip(hint);
-      action->setObjectName(QString(hint).remove(QLatin1Char(' ')).remove(QLatin1Char('.')) +
-                            QStringLiteral("Button"));
       const ToolbarButton* pressed = &button;
       connect(action, &QAction::triggered, this, [this, pressed] { press(*pressed); });
-      menus.registerCommand(action, ControlKind::ToolButton);
-      buttons_.emplace_back(button.hint, action);
+      menus.registerCommand(action, ControlKind::ToolButton, button.id);
+      buttons_.emplace_back(&button, action);
     }
   }
 }
 
 QAction* ControlToolbars::button(std::string_view hint) const {
-  for (const auto& [h, a] : buttons_) {
-    if (h == hint) return a;
+  for (const auto& [b, a] : buttons_) {
+    if (b->hint == hint) return a;
+  }
+  return nullptr;
+}
+
+QAction* ControlToolbars::button(CommandId id) const {
+  for (const auto& [b, a] : buttons_) {
+    if (b->id == id) return a;
   }
   return nullptr;
 }
 
 void ControlToolbars::press(const ToolbarButton& button) {
   if (button.kind == ToolbarButton::Kind::kApp) {
-    main_.runAppAction(button.app);
+    main_.runCommand(button.id);
   } else {
     performToolbarButton(button, main_.session());
   }

@@ -19,13 +19,13 @@ class MainWindow;
 class ControlMenu : public QObject {
  public:
   ControlMenu(MainWindow& main, MainMenus& menus);
-  QMenu* menu() const { return Control1_; }
+  QMenu* menu() const { return menu_; }
   // The action of a menu path ("CH 1/Volt Division/1 V"), or null.
   QAction* action(std::string_view path) const;
 
  private:
   MainWindow& main_;
-  QMenu* Control1_ = nullptr;
+  QMenu* menu_ = nullptr;
   std::vector<std::pair<std::string, QAction*>> actions_;
 };
 
@@ -33,15 +33,16 @@ class ControlToolbars : public QObject {
  public:
   ControlToolbars(MainWindow& main, MainMenus& menus);
   const std::vector<QToolBar*>& toolbars() const { return toolbars_; }
-  // The button's action by its hint ("Trigger Source"), or null.
+  // The button's action by its hint ("Trigger Source") or by what it is, or null.
   QAction* button(std::string_view hint) const;
+  QAction* button(CommandId id) const;
 
  private:
   void press(const ToolbarButton& button);
 
   MainWindow& main_;
   std::vector<QToolBar*> toolbars_;
-  std::vector<std::pair<std::string_view, QAction*>> buttons_;
+  std::vector<std::pair<const ToolbarButton*, QAction*>> buttons_;
 };
 
 }  // namespace corvane

@@ -12,110 +12,133 @@
 namespace corvane {
 namespace {
 
-QAction* addEntry(QMenu* menu, const char* name, const QString& caption,
-                  const QKeySequence& shortcut = {}) {
-  QAction* action = menu->addAction(caption);
-  action->setObjectName(QLatin1String(name));
-  if (!shortcut.isEmpty()) action->setShortcut(shortcut);
-  return action;
-}
+// The menus in menu order. A row is a menu on the bar (depth 0), an entry or a submenu in it
+// (depth 1) or an entry of that submenu (depth 2); a row without caption is a separator. It
+// builds the member `menu` or `action`; an entry runs `run`, and follows the enabled-state rule
+// of `command` (a submenu too).
+struct MenuRow {
+  int depth;
+  QMenu* MainMenus::*menu = nullptr;
+  QAction* MainMenus::*action = nullptr;
+  const char* caption = nullptr;
+  const char* shortcut = nullptr;
+  void (MainWindow::*run)() = nullptr;
+  CommandId command = CommandId::kNone;
+};
+
+using M = MainMenus;
+using W = MainWindow;
+using C = CommandId;
+
+const MenuRow kMenus[] = {
+    {0, &M::fileMenu, nullptr, "&File"},
+    {1, nullptr, &M::newAction, "&New", "Ctrl+N", &W::newScopeWindow, C::kNew},
+    {1, nullptr, &M::openAction, "&Open", "Ctrl+O", &W::openDataFile, C::kOpen},
+    {1, nullptr, &M::saveAction, "&Save", "Ctrl+S", &W::saveDataFile, C::kSave},
+    {1, nullptr, &M::printAction, "&Print", "Ctrl+P", &W::print, C::kPrint},
+    {1, nullptr, &M::printSetupAction, "P&rint Setup", nullptr, &W::showPrinterSetup,
+     C::kPrintSetup},
+    {1},
+    {1, nullptr, &M::exitAction, "E&xit", "Ctrl+X", &W::exitProgram, C::kExit},
+    {0, &M::windowsMenu, nullptr, "&Windows"},
+    {1, nullptr, &M::cascadeAction, "&Cascade"},
+    {1, nullptr, &M::tileAction, "&Tile"},
+    {0, &M::configMenu, nullptr, "&Config"},
+    {1, &M::connectionMenu, nullptr, "Set Connection", nullptr, nullptr, C::kSetConnection},
+    {2, nullptr, &M::usbLinkAction, "USB", nullptr, &W::chooseUsbLink},
+    {2, nullptr, &M::serialLinkAction, "Comm", nullptr, &W::chooseSerialLink},
+    {1, nullptr, &M::portSettingsAction, "Comm. Port Setting", "Ctrl+C", &W::editPortSettings,
+     C::kCommPortSetting},
+    {1, nullptr, &M::colorsAction, "Color Setting", nullptr, &W::editColors, C::kColorSetting},
+    {0, &M::aboutMenu, nullptr, "&About"},
+    {1, nullptr, &M::aboutAction, "About &Corvane", nullptr, &W::showAbout, C::kAbout},
+    {1, nullptr, &M::helpAction, "&Help", "Ctrl+H", &W::showHelp, C::kHelp},
+};
 
 }  // namespace
 
 MainMenus::MainMenus(MainWindow& main, QMdiArea& mdi) : QObject(&main), main_(main), mdi_(mdi) {
-  QMenuBar* bar = main.menuBar();
-  File1 = bar->addMenu(QStringLiteral("&File"));
-  New1 = addEntry(File1, "New1", QStringLiteral("&New"), QKeySequence(QStringLiteral("Ctrl+N")));
-  Load1 = addEntry(File1, "Load1", QStringLiteral("&Open"), QKeySequence(QStringLiteral("Ctrl+O")));
-  Save1 = addEntry(File1, "Save1", QStringLiteral("&Save"), QKeySequence(QStringLiteral("Ctrl+S")));
-  Print1 =
-      addEntry(File1, "Print1", QStringLiteral("&Print"), QKeySequence(QStringLiteral("Ctrl+P")));
-  PrintSetup1 = addEntry(File1, "PrintSetup1", QStringLiteral("P&rint Setup"));
-  File1->addSeparator();
-  Exit1 = addEntry(File1, "Exit1", QStringLiteral("E&xit"), QKeySequence(QStringLiteral("Ctrl+X")));
-
-  Windows1 = bar->addMenu(QStringLiteral("&Windows"));
-  Cascade1 = addEntry(Windows1, "Cascade1", QStringLiteral("&Cascade"));
-  Tile1 = addEntry(Windows1, "Tile1", QStringLiteral("&Tile"));
-  connect(Windows1, &QMenu::aboutToShow, this, &MainMenus::rebuildWindowList);
-  connect(Cascade1, &QAction::triggered, &mdi_, &QMdiArea::cascadeSubWindows);
-  connect(Tile1, &QAction::triggered, &mdi_, &QMdiArea::tileSubWindows);
-
-  Config1 = bar->addMenu(QStringLiteral("&Config"));
-  SetConnection1 = Config1->addMenu(QStringLiteral("Set Connection"));
-  SetConnection1->setObjectName(QStringLiteral("SetConnection1"));
-  USB1 = addEntry(SetConnection1, "USB1", QStringLiteral("USB"));
-  Com1 = addEntry(SetConnection1, "Com1", QStringLiteral("Comm"));
-  USB1->setCheckable(true);
-  Com1->setCheckable(true);
-  auto* linkGroup = new QActionGroup(this);
-  linkGroup->addAction(USB1);
-  linkGroup->addAction(Com1);
-  Com1->setChecked(true);
-  CommPortSetting1 = addEntry(Config1, "CommPortSetting1", QStringLiteral("Comm. Port Setting"),
-                              QKeySequence(QStringLiteral("Ctrl+C")));
-  ColorSetting1 = addEntry(Config1, "ColorSetting1", QStringLiteral("Color Setting"));
-
-  About2 = bar->addMenu(QStringLiteral("&About"));
-  About1 = addEntry(About2, "About1", QStringLiteral("About &Corvane"));
-  Help1 =
-      addEntry(About2, "Help1", QStringLiteral("&Help"), QKeySequence(QStringLiteral("Ctrl+H")));
-
-  connect(New1, &QAction::triggered, &main_, &MainWindow::New1Click);
-  connect(Load1, &QAction::triggered, &main_, &MainWindow::Load1Click);
-  connect(Save1, &QAction::triggered, &main_, &MainWindow::Save1Click);
-  connect(Print1, &QAction::triggered, &main_, &MainWindow::Print1Click);
-  connect(PrintSetup1, &QAction::triggered, &main_, &MainWindow::PrintSetup1Click);
-  connect(ColorSetting1, &QAction::triggered, &main_, &MainWindow::ColorSetting1Click);
-  connect(Exit1, &QAction::triggered, &main_, &MainWindow::Exit1Click);
-  connect(USB1, &QAction::triggered, &main_, &MainWindow::USB1Click);
-  connect(Com1, &QAction::triggered, &main_, &MainWindow::Com1Click);
-  connect(CommPortSetting1, &QAction::triggered, &main_, &MainWindow::CommPortSetting1Click);
-  connect(About1, &QAction::triggered, &main_, &MainWindow::About1Click);
-  connect(Help1, &QAction::triggered, &main_, &MainWindow::Help1Click);
-
-  for (QAction* a : {New1, Load1, Save1, Print1, PrintSetup1, CommPortSetting1, ColorSetting1}) {
-    registerCommand(a, ControlKind::MenuEntry);
+  QMenu* open[3] = {};  // the menu currently open at each depth
+  for (const MenuRow& row : kMenus) {
+    QMenu* holder = row.depth > 0 ? open[row.depth - 1] : nullptr;
+    if (row.caption == nullptr) {
+      holder->addSeparator();
+      continue;
+    }
+    const QString caption = QString::fromUtf8(row.caption);
+    if (row.menu != nullptr) {
+      QMenu* menu = holder ? holder->addMenu(caption) : main.menuBar()->addMenu(caption);
+      this->*row.menu = menu;
+      open[row.depth] = menu;
+      if (row.command != CommandId::kNone) {
+        registerCommand(menu->menuAction(), ControlKind::MenuEntry, row.command);
+      }
+      continue;
+    }
+    QAction* action = holder->addAction(caption);
+    this->*row.action = action;
+    if (row.shortcut != nullptr) action->setShortcut(QKeySequence(QString::fromUtf8(row.shortcut)));
+    if (row.run != nullptr) connect(action, &QAction::triggered, &main_, row.run);
+    if (row.command != CommandId::kNone) {
+      registerCommand(action, ControlKind::MenuEntry, row.command);
+    }
   }
-  registerCommand(SetConnection1);
+
+  connect(windowsMenu, &QMenu::aboutToShow, this, &MainMenus::rebuildWindowList);
+  connect(cascadeAction, &QAction::triggered, &mdi_, &QMdiArea::cascadeSubWindows);
+  connect(tileAction, &QAction::triggered, &mdi_, &QMdiArea::tileSubWindows);
+  usbLinkAction->setCheckable(true);
+  serialLinkAction->setCheckable(true);
+  auto* linkGroup = new QActionGroup(this);
+  linkGroup->addAction(usbLinkAction);
+  linkGroup->addAction(serialLinkAction);
+  serialLinkAction->setChecked(true);
 }
 
-void MainMenus::registerCommand(QAction* action, ControlKind kind) {
-  commands_.push_back({action, commandRule(kind, action->text().toStdString())});
-}
-
-void MainMenus::registerCommand(QMenu* menu) {
-  commands_.push_back(
-      {menu->menuAction(), commandRule(ControlKind::MenuEntry, menu->title().toStdString())});
+void MainMenus::registerCommand(QAction* action, ControlKind kind, CommandId command) {
+  commands_.push_back({action, commandRule(kind, command)});
 }
 
 void MainMenus::applyCommandState(const CommandState& state) {
   for (const Registered& r : commands_) r.action->setEnabled(commandEnabled(r.rule, state));
 }
 
+std::optional<CommandRule> MainMenus::registeredRule(const QAction* action) const {
+  for (const Registered& r : commands_) {
+    if (r.action == action) return r.rule;
+  }
+  return std::nullopt;
+}
+
+std::vector<QAction*> MainMenus::registeredControls() const {
+  std::vector<QAction*> out;
+  for (const Registered& r : commands_) out.push_back(r.action);
+  return out;
+}
+
 void MainMenus::showLinkChoice(bool usbChecked, bool usbEnabled) {
-  USB1->setChecked(usbChecked);
-  Com1->setChecked(!usbChecked);
-  USB1->setEnabled(usbEnabled);
+  usbLinkAction->setChecked(usbChecked);
+  serialLinkAction->setChecked(!usbChecked);
+  usbLinkAction->setEnabled(usbEnabled);
 }
 
 void MainMenus::rebuildWindowList() {
-  const QList<QAction*> entries = Windows1->actions();
+  const QList<QAction*> entries = windowsMenu->actions();
   for (QAction* a : entries) {
-    if (a != Cascade1 && a != Tile1) {
-      Windows1->removeAction(a);
+    if (a != cascadeAction && a != tileAction) {
+      windowsMenu->removeAction(a);
       a->deleteLater();
     }
   }
   const QList<QMdiSubWindow*> windows = mdi_.subWindowList();
   if (windows.isEmpty()) return;
-  Windows1->addSeparator();
+  windowsMenu->addSeparator();
   int number = 1;
   for (QMdiSubWindow* w : windows) {
     QString caption = w->windowTitle();
     if (number <= 9) caption = QStringLiteral("&%1 %2").arg(number).arg(caption);
     ++number;
-    QAction* a = Windows1->addAction(caption);
+    QAction* a = windowsMenu->addAction(caption);
     a->setCheckable(true);
     a->setChecked(w == mdi_.activeSubWindow());
     QPointer<QMdiSubWindow> target(w);

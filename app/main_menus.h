@@ -1,14 +1,15 @@
-// The main window's menus outside Control: File, Windows, Config, About. Owns their actions and
-// the registry of command controls whose enabled state the command rules decide.
+// The main window's menus outside Control: File, Windows, Config, About, built from the table in
+// main_menus.cpp. Owns their actions and the registry of command controls whose enabled state
+// the command rules decide.
 #pragma once
 
 #include <QObject>
+#include <optional>
 #include <vector>
 
 #include "app/command_state.h"
 
 class QAction;
-class QMainWindow;
 class QMdiArea;
 class QMenu;
 
@@ -20,34 +21,36 @@ class MainMenus : public QObject {
  public:
   MainMenus(MainWindow& main, QMdiArea& mdi);
 
-  // A menu entry or toolbar button that follows the command rules from now on.
-  void registerCommand(QAction* action, ControlKind kind);
-  void registerCommand(QMenu* menu);
+  // A menu entry or toolbar button that follows the rule of `command` from now on.
+  void registerCommand(QAction* action, ControlKind kind, CommandId command);
   // Applies the rules to every registered control.
   void applyCommandState(const CommandState& state);
+  // The rule a registered control follows; nullopt for one never registered.
+  std::optional<CommandRule> registeredRule(const QAction* action) const;
+  std::vector<QAction*> registeredControls() const;
 
-  QMenu* fileMenu() const { return File1; }
-  QMenu* configMenu() const { return Config1; }
-  QMenu* aboutMenu() const { return About2; }
-
-  QAction* New1 = nullptr;
-  QAction* Load1 = nullptr;
-  QAction* Save1 = nullptr;
-  QAction* Print1 = nullptr;
-  QAction* PrintSetup1 = nullptr;
-  QAction* Exit1 = nullptr;
-  QAction* Cascade1 = nullptr;
-  QAction* Tile1 = nullptr;
-  QAction* USB1 = nullptr;
-  QAction* Com1 = nullptr;
-  QAction* CommPortSetting1 = nullptr;
-  QAction* ColorSetting1 = nullptr;
-  QAction* About1 = nullptr;
-  QAction* Help1 = nullptr;
-  QMenu* SetConnection1 = nullptr;
-
-  // The link check marks and USB1's enabled state, from the session.
+  // The link check marks and the USB entry's enabled state, from the session.
   void showLinkChoice(bool usbChecked, bool usbEnabled);
+
+  QMenu* fileMenu = nullptr;
+  QAction* newAction = nullptr;
+  QAction* openAction = nullptr;
+  QAction* saveAction = nullptr;
+  QAction* printAction = nullptr;
+  QAction* printSetupAction = nullptr;
+  QAction* exitAction = nullptr;
+  QMenu* windowsMenu = nullptr;
+  QAction* cascadeAction = nullptr;
+  QAction* tileAction = nullptr;
+  QMenu* configMenu = nullptr;
+  QMenu* connectionMenu = nullptr;
+  QAction* usbLinkAction = nullptr;
+  QAction* serialLinkAction = nullptr;
+  QAction* portSettingsAction = nullptr;
+  QAction* colorsAction = nullptr;
+  QMenu* aboutMenu = nullptr;
+  QAction* aboutAction = nullptr;
+  QAction* helpAction = nullptr;
 
  private:
   void rebuildWindowList();
@@ -59,10 +62,6 @@ class MainMenus : public QObject {
 
   MainWindow& main_;
   QMdiArea& mdi_;
-  QMenu* File1 = nullptr;
-  QMenu* Windows1 = nullptr;
-  QMenu* Config1 = nullptr;
-  QMenu* About2 = nullptr;
   std::vector<Registered> commands_;
 };
 

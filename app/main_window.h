@@ -2,6 +2,12 @@
 // the menus, and the acquisition session it owns. It is the session's ProtocolHost and
 // SessionFocusHost and the scope windows' ScopeHost, forwarding each call to the widget or the
 // core piece that decides it.
+//
+// main_window.cpp: construction, component names, menus and link choice, Control, enabled state.
+// main_window_files.cpp: the slot table and the File commands.
+// main_window_startup.cpp: first show and closing.
+// main_window_hosts.cpp: the ProtocolHost, SessionFocusHost and ScopeHost calls.
+// main_window_names.cpp: the component-name table of the menus, toolbars and status bar.
 #pragma once
 
 #include <QMainWindow>
@@ -57,29 +63,31 @@ class MainWindow : public QMainWindow,
 
   // --- The window slots.
   // Opens a scope window in the lowest free slot; -1 (nothing opened) when all are in use.
-  int OpenScopeWindow();
+  int openScopeWindow();
   ScopeWindow* scopeWindow(int slot) const;
-  int ActiveWindow() const { return ActiveWindow_; }
-  int TargetWindow() const { return TargetWindow_; }
+  // The window last activated, and the one the next WaveformBlock goes to.
+  int activeSlot() const { return activeSlot_; }
+  int targetSlot() const { return targetSlot_; }
   bool slotInUse(int slot) const;
 
-  // --- Menu and toolbar actions.
-  void New1Click();
-  void Load1Click();
-  void Save1Click();
-  void Print1Click();
-  void PrintSetup1Click();
-  void ColorSetting1Click();
-  void Exit1Click();
-  void USB1Click();
-  void Com1Click();
-  void CommPortSetting1Click();
-  void About1Click();
-  void Help1Click();
+  // --- Menu and toolbar commands.
+  void newScopeWindow();
+  void openDataFile();
+  void saveDataFile();
+  void print();
+  void showPrinterSetup();
+  void editColors();
+  void exitProgram();
+  void chooseUsbLink();
+  void chooseSerialLink();
+  void editPortSettings();
+  void showAbout();
+  void showHelp();
   // A Control menu entry or toolbar command: sent (parked while the loop runs); Auto Set also
   // lengthens the reply time-out, Math > Arithmetic also sets the target window's mode.
   void perform(const ControlCommand& command);
-  void runAppAction(AppAction action);
+  // A toolbar's application button: the File, Config or About command of that name.
+  void runCommand(CommandId command);
 
   AcquisitionSession& session() { return *session_; }
   // The program's printer: the print dialog chooses it, "P&rint Setup" sets it up, the report
@@ -91,11 +99,8 @@ class MainWindow : public QMainWindow,
   ControlMenu& controlMenu() { return *controlMenu_; }
   ControlToolbars& toolbars() { return *toolbars_; }
   const CommandState& commandState() const { return commandState_; }
-  QLabel* label1() const { return Label1_; }
-  // The status bar panels' texts.
-  QString txStrText() const;
-  QString txTotText() const;
-  QString rxTotText() const;
+  // The status bar's "FrameRate = " label.
+  QLabel* frameRateLabel() const { return frameRateLabel_; }
 
   // --- ProtocolHost.
   void showError(std::string_view text) override;
@@ -146,8 +151,9 @@ class MainWindow : public QMainWindow,
   };
 
   void buildStatusBar();
-  void firstShow();
-  void restoreLastRecord(const WaveformBlock*& restored, WaveformBlock& holder);
+  void nameComponents();
+  void restoreAtFirstShow();
+  void showLinkChoice();
   void applyCommandState();
   std::string settingsPath() const;
   DisplayColors colorsFromSettings() const;
@@ -167,16 +173,20 @@ class MainWindow : public QMainWindow,
   MainMenus* menus_ = nullptr;
   ControlMenu* controlMenu_ = nullptr;
   ControlToolbars* toolbars_ = nullptr;
-  QLabel* TxStr_ = nullptr;
-  QLabel* Label1_ = nullptr;
-  QLabel* TXTot_ = nullptr;
-  QLabel* RXTot_ = nullptr;
-  QWidget* Edit1_ = nullptr;
+  QLabel* lastTransferCaption_ = nullptr;
+  QLabel* lastSentLabel_ = nullptr;   // the last frame sent
+  QLabel* frameRateLabel_ = nullptr;  // "FrameRate = " and the loop's rate
+  QLabel* txTotalLabel_ = nullptr;
+  QLabel* rxTotalLabel_ = nullptr;
+  // Zero height, only there to hold the keyboard focus while no scope window is open, so the
+  // menus' Ctrl shortcuts reach the window. No text box: its copy and cut would shadow Ctrl+C
+  // and Ctrl+X.
+  QWidget* keyboardFocus_ = nullptr;
 
-  std::array<Slot, kSlotCount> ScopeWindows_;
-  int ActiveWindow_ = 0;
-  int TargetWindow_ = 0;
-  bool FirstShow_ = true;
+  std::array<Slot, kSlotCount> slots_;
+  int activeSlot_ = 0;
+  int targetSlot_ = 0;
+  bool firstShowPending_ = true;
   bool closing_ = false;
   CommandState commandState_;
 };

@@ -8,16 +8,15 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "app/component_names.h"
 #include "scope/widgets/widget_names.h"
 
 namespace corvane {
 namespace {
 
-QButtonGroup* addRadioGroup(QWidget* dialog, QVBoxLayout* column, const char* name,
-                            const QString& caption, const QStringList& choices, int columns,
-                            int selected) {
+QButtonGroup* addRadioGroup(QWidget* dialog, QVBoxLayout* column, const QString& caption,
+                            const QStringList& choices, int columns, int selected) {
   auto* box = new QGroupBox(caption, dialog);
-  nameWidget(box, name);
   auto* grid = new QGridLayout(box);
   grid->setContentsMargins(8, 2, 8, 2);
   grid->setVerticalSpacing(0);
@@ -52,32 +51,39 @@ PortDialog::PortDialog(const PortSettings& current, QWidget* parent) : QDialog(p
   auto* column = new QVBoxLayout(this);
   column->setContentsMargins(6, 4, 6, 6);
   column->setSpacing(2);
-  RadioGroup1_ = addRadioGroup(this, column, "RadioGroup1", QStringLiteral("Comm Port"),
-                               {"COM 1", "COM 2", "COM 3", "COM 4"}, 4, current.portIndex);
-  RadioGroup2_ =
-      addRadioGroup(this, column, "RadioGroup2", QStringLiteral("Baud Rate"),
+  portGroup_ = addRadioGroup(this, column, QStringLiteral("Comm Port"),
+                             {"COM 1", "COM 2", "COM 3", "COM 4"}, 4, current.portIndex);
+  baudGroup_ =
+      addRadioGroup(this, column, QStringLiteral("Baud Rate"),
                     {"1200 bps", "2400 bps", "4800 bps", "9600 bps", "19200 bps", "38400 bps"}, 3,
                     current.baudIndex);
-  RadioGroup3_ = addRadioGroup(this, column, "RadioGroup3", QStringLiteral("Parity"),
-                               {"NONE", "EVEN", "ODD"}, 3, current.parityIndex);
+  parityGroup_ = addRadioGroup(this, column, QStringLiteral("Parity"), {"NONE", "EVEN", "ODD"}, 3,
+                               current.parityIndex);
   auto* bottom = new QHBoxLayout;
   bottom->addStretch();
   auto* close = new QPushButton(QStringLiteral("&Close"), this);
-  nameWidget(close, "ToolbarButton971");
   setTextColor(close, Qt::blue);
   close->setDefault(true);
   bottom->addWidget(close);
   column->addLayout(bottom);
-  connect(close, &QPushButton::clicked, this, &PortDialog::ToolbarButton971Click);
+  connect(close, &QPushButton::clicked, this, &PortDialog::storeAndClose);
+
+  // Component names; each radio group's box holds its buttons.
+  nameComponents({
+      {portGroup_->parent(), "RadioGroup1"},
+      {baudGroup_->parent(), "RadioGroup2"},
+      {parityGroup_->parent(), "RadioGroup3"},
+      {close, "ToolbarButton971"},
+  });
   stored_.reset();
   storedDefaults_ = current;
 }
 
-void PortDialog::ToolbarButton971Click() {
+void PortDialog::storeAndClose() {
   PortSettings s = storedDefaults_;
-  s.portIndex = selectedIndex(RadioGroup1_, s.portIndex);
-  s.baudIndex = selectedIndex(RadioGroup2_, s.baudIndex);
-  s.parityIndex = selectedIndex(RadioGroup3_, s.parityIndex);
+  s.portIndex = selectedIndex(portGroup_, s.portIndex);
+  s.baudIndex = selectedIndex(baudGroup_, s.baudIndex);
+  s.parityIndex = selectedIndex(parityGroup_, s.parityIndex);
   s.stopBitsIndex = 0;
   stored_ = s;
   accept();

@@ -17,11 +17,11 @@ class PortDialog : public QDialog {
   const std::optional<PortSettings>& stored() const { return stored_; }
 
  private:
-  void ToolbarButton971Click();
+  void storeAndClose();
 
-  QButtonGroup* RadioGroup1_;
-  QButtonGroup* RadioGroup2_;
-  QButtonGroup* RadioGroup3_;
+  QButtonGroup* portGroup_;
+  QButtonGroup* baudGroup_;
+  QButtonGroup* parityGroup_;
   std::optional<PortSettings> stored_;
   PortSettings storedDefaults_;
 };

@@ -1,4 +1,5 @@
-// The session's timers on Qt timers of the GUI thread: Timer1..Timer4 of the main window.
+// The session's timers (reply time-out, USB poll, focus keeper, real-time loop) on Qt timers of
+// the GUI thread.
 #pragma once
 
 #include "link/timer_service.h"

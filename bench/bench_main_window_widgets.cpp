@@ -130,7 +130,7 @@ void BM_ResidentWithElevenWindows(benchmark::State& st) {
   Bench b;
   for (auto _ : st) {
     auto m = b.start();
-    for (int i = 0; i < 10; ++i) m->New1Click();
+    for (int i = 0; i < 10; ++i) m->newScopeWindow();
     QApplication::processEvents();
     st.counters["windows"] = m->slotInUse(10) ? 11 : 0;
     st.counters["resident_MiB"] = static_cast<double>(residentKiB()) / 1024.0;
@@ -148,8 +148,8 @@ void BM_IdleCpuUsbSelected(benchmark::State& st) {
   Bench b;
   auto m = b.start();
   QApplication::processEvents();
-  m->USB1Click();
-  if (!m->session().usbActive() || !m->menus().USB1->isChecked()) {
+  m->chooseUsbLink();
+  if (!m->session().usbActive() || !m->menus().usbLinkAction->isChecked()) {
     st.SkipWithError("the USB device did not open");
     return;
   }

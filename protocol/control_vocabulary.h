@@ -22,7 +22,7 @@ class AcquisitionSession;
 enum class ControlEffect : uint8_t {
   kNone,
   kArithmeticMode,  // the menu then calls setArithmeticMode(first) on the target scope window
-  kAutoSet,         // Timer1's interval becomes AcquisitionSession::kAutoSetTimeoutMs
+  kAutoSet,         // the reply time-out becomes AcquisitionSession::kAutoSetTimeoutMs
 };
 
 // One frame: a setting (SendSetting(first, code)) or an action (SendActionFrame(first, second);
@@ -39,6 +39,46 @@ struct ControlCommand {
   std::string frame() const;
 };
 
+// What a command control is, whichever menu or toolbar shows it. The main window's enabled-state
+// rules and the toolbar's application buttons key on it, never on a caption.
+enum class CommandId : uint8_t {
+  kNone,  // no rule of its own: the entries inside the Control submenus, separators
+  // File, Config and About; the toolbar's application buttons run the same commands.
+  kNew,
+  kOpen,
+  kSave,
+  kPrint,
+  kPrintSetup,
+  kExit,
+  kSetConnection,
+  kCommPortSetting,
+  kColorSetting,
+  kAbout,
+  kHelp,
+  // The Control menu's top level.
+  kCh1,
+  kCh2,
+  kMath,
+  kTime,
+  kTrigger,
+  kAcquire,
+  kDisplay,
+  kSaveRecall,  // the "Save" submenu of setups and waveforms
+  kMeasure,
+  kRunStop,
+  // The toolbars' own buttons.
+  kTriggerLevel50,
+  kAutoSet,
+  kCh1Coupling,
+  kCh1Display,
+  kCh2Coupling,
+  kCh2Display,
+  kTriggerMode,
+  kTriggerSource,
+  kTriggerCoupling,
+  kTriggerSlope,
+};
+
 // The Control menu flattened in menu order (pre-order): a submenu is followed by its contents.
 // depth 1 = directly in the Control menu. parent is the index of the holding submenu, -1 at
 // depth 1.
@@ -47,9 +87,10 @@ struct ControlNode {
   Kind kind = Kind::kCommand;
   int depth = 1;
   int parent = -1;
-  std::string_view caption;  // exactly as shown; empty for separators
-  std::string path;          // captions joined by '/' ("CH 1/Volt Division/1 V")
-  ControlCommand command;    // kCommand only
+  std::string_view caption;         // exactly as shown; empty for separators
+  std::string path;                 // captions joined by '/' ("CH 1/Volt Division/1 V")
+  ControlCommand command;           // kCommand only
+  CommandId id = CommandId::kNone;  // set at depth 1
 };
 
 inline constexpr std::string_view kControlMenuCaption = "&Control";
@@ -65,17 +106,6 @@ struct SteppingSetting {
   uint16_t code = 0;
 };
 
-enum class AppAction : uint8_t {
-  kNew,              // File > "&New"
-  kOpen,             // File > "&Open"
-  kSave,             // File > "&Save"
-  kPrint,            // File > "&Print"
-  kCommPortSetting,  // Config > "Comm. Port Setting"
-  kColorSetting,     // Config > "Color Setting"
-  kAbout,            // About
-  kHelp,             // Help
-};
-
 struct ToolbarButton {
   enum class Kind : uint8_t { kSeparator, kCommand, kStep, kApp };
   Kind kind = Kind::kSeparator;
@@ -84,8 +114,9 @@ struct ToolbarButton {
   // the toolbar's own (Auto Set).
   ControlCommand command;
   int menuIndex = -1;
-  SteppingSetting step;             // kStep
-  AppAction app = AppAction::kNew;  // kApp
+  SteppingSetting step;  // kStep
+  // Which button it is; for kApp also the application command it runs.
+  CommandId id = CommandId::kNone;
 };
 
 struct ToolbarLayout {
@@ -117,12 +148,12 @@ const ControlEntry* findControlEntry(std::string_view path);
 std::vector<std::string> closestControlPaths(std::string_view path, std::size_t count = 3);
 
 // Sends the command's frame (parked while the real-time loop runs). ControlEffect::kAutoSet needs
-// the session's Timer1 and is not applied by the sender-only form.
+// the session's reply time-out and is not applied by the sender-only form.
 void sendControlCommand(const ControlCommand& command, CommandSender& sender);
 // The menu's and the command line's path: sends and applies kAutoSet. kArithmeticMode is the
 // caller's (it concerns a scope window).
 void performControlCommand(const ControlCommand& command, AcquisitionSession& session);
-// "Auto Set": action (0, 190), then Timer1's interval is 7000 ms, so that the loop pauses and the
+// "Auto Set": action (0, 190), then the reply time-out is 7000 ms, so that the loop pauses and the
 // reply is awaited as long as the instrument needs.
 void AutoSet(AcquisitionSession& session);
 

@@ -7,16 +7,15 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QVBoxLayout>
+#include <utility>
 
 #include "scope/widgets/widget_names.h"
 
 namespace corvane {
 namespace {
 
-QCheckBox* boldCheckBox(const char* caption, const char* objectName, bool checked,
-                        QWidget* parent) {
+QCheckBox* boldCheckBox(const char* caption, bool checked, QWidget* parent) {
   auto* box = new QCheckBox(QLatin1String(caption), parent);
-  nameWidget(box, objectName);
   box->setAccessibleName(QLatin1String(caption));
   QFont bold = box->font();
   bold.setBold(true);
@@ -33,7 +32,6 @@ PrintOptionsDialog::PrintOptionsDialog(const PrintOptions& options, QWidget* par
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowStaysOnTopHint),
       stored_(options) {
-  nameWidget(this, "PrintOptionsDialog");
   setWindowTitle(QStringLiteral("Print Data Setup."));
   QFont font;
   font.setFamilies({QStringLiteral("Arial"), QStringLiteral("Liberation Sans")});
@@ -41,29 +39,25 @@ PrintOptionsDialog::PrintOptionsDialog(const PrintOptions& options, QWidget* par
   setFont(font);
 
   auto* strip = new QFrame(this);
-  nameWidget(strip, "ToolBar");
   strip->setFrameShape(QFrame::StyledPanel);
-  PrintButton = new QPushButton(QStringLiteral("Print"), strip);
-  nameWidget(PrintButton, "PrintButton");
-  PrintButton->setAccessibleName(QStringLiteral("Print"));
-  PrintButton->setDefault(true);
-  CancelButton = new QPushButton(QStringLiteral("Cancel"), strip);
-  nameWidget(CancelButton, "CancelButton");
-  CancelButton->setAccessibleName(QStringLiteral("Cancel"));
+  printButton = new QPushButton(QStringLiteral("Print"), strip);
+  printButton->setAccessibleName(QStringLiteral("Print"));
+  printButton->setDefault(true);
+  cancelButton = new QPushButton(QStringLiteral("Cancel"), strip);
+  cancelButton->setAccessibleName(QStringLiteral("Cancel"));
   auto* stripLayout = new QHBoxLayout(strip);
   stripLayout->setContentsMargins(2, 2, 2, 2);
-  stripLayout->addWidget(PrintButton);
-  stripLayout->addWidget(CancelButton);
+  stripLayout->addWidget(printButton);
+  stripLayout->addWidget(cancelButton);
   stripLayout->addStretch();
 
   auto* panel = new QFrame(this);
-  nameWidget(panel, "Panel1");
   panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-  CheckBox1 = boldCheckBox("Scope Data", "CheckBox1", options.waveFormPrint, panel);
-  CheckBox2 = boldCheckBox("Corvane Notes", "CheckBox2", options.notesPrint, panel);
+  scopeDataBox = boldCheckBox("Scope Data", options.waveFormPrint, panel);
+  notesBox = boldCheckBox("Corvane Notes", options.notesPrint, panel);
   auto* panelLayout = new QVBoxLayout(panel);
-  panelLayout->addWidget(CheckBox1, 0, Qt::AlignLeft);
-  panelLayout->addWidget(CheckBox2, 0, Qt::AlignLeft);
+  panelLayout->addWidget(scopeDataBox, 0, Qt::AlignLeft);
+  panelLayout->addWidget(notesBox, 0, Qt::AlignLeft);
 
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
@@ -72,9 +66,17 @@ PrintOptionsDialog::PrintOptionsDialog(const PrintOptions& options, QWidget* par
   layout->addWidget(panel);
   layout->setSizeConstraint(QLayout::SetFixedSize);
 
-  connect(PrintButton, &QPushButton::clicked, this, &PrintOptionsDialog::PrintButtonClick);
-  connect(CancelButton, &QPushButton::clicked, this, &PrintOptionsDialog::CancelButtonClick);
-  PrintButton->setFocus();
+  connect(printButton, &QPushButton::clicked, this, &PrintOptionsDialog::storeAndPrint);
+  connect(cancelButton, &QPushButton::clicked, this, &PrintOptionsDialog::cancel);
+  printButton->setFocus();
+
+  // Component names.
+  const std::pair<QWidget*, const char*> names[] = {
+      {this, "PrintOptionsDialog"},   {strip, "ToolBar"}, {printButton, "PrintButton"},
+      {cancelButton, "CancelButton"}, {panel, "Panel1"},  {scopeDataBox, "CheckBox1"},
+      {notesBox, "CheckBox2"},
+  };
+  for (const auto& [widget, id] : names) nameWidget(widget, id);
 
   adjustSize();
   if (const QScreen* screen = QGuiApplication::primaryScreen())
@@ -88,16 +90,16 @@ PrintSetupResult PrintOptionsDialog::ask(const PrintOptions& options, QWidget* p
 }
 
 void PrintOptionsDialog::storeCheckBoxes() {
-  stored_.waveFormPrint = CheckBox1->isChecked();
-  stored_.notesPrint = CheckBox2->isChecked();
+  stored_.waveFormPrint = scopeDataBox->isChecked();
+  stored_.notesPrint = notesBox->isChecked();
 }
 
-void PrintOptionsDialog::PrintButtonClick() {
+void PrintOptionsDialog::storeAndPrint() {
   storeCheckBoxes();
   accept();
 }
 
-void PrintOptionsDialog::CancelButtonClick() {
+void PrintOptionsDialog::cancel() {
   reject();
 }
 

@@ -29,16 +29,16 @@ class PrintOptionsDialog : public QDialog {
   // options while it is open.
   PrintOptions options() const { return stored_; }
 
-  QCheckBox* CheckBox1 = nullptr;  // "Scope Data"
-  QCheckBox* CheckBox2 = nullptr;  // "Corvane Notes"
-  QPushButton* PrintButton = nullptr;
-  QPushButton* CancelButton = nullptr;
+  QCheckBox* scopeDataBox = nullptr;  // "Scope Data"
+  QCheckBox* notesBox = nullptr;      // "Corvane Notes"
+  QPushButton* printButton = nullptr;
+  QPushButton* cancelButton = nullptr;
 
   void reject() override;
 
  private:
-  void PrintButtonClick();
-  void CancelButtonClick();
+  void storeAndPrint();
+  void cancel();
   void storeCheckBoxes();
 
   PrintOptions stored_;

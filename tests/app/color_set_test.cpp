@@ -40,18 +40,18 @@ TEST(ColorSet, MainWindowAppliesTheResultAndRedrawsEveryWindow) {
   rig.writeIni(port.path, "[Color Setup]\nGrid Color=0x12345678\n");
   MainWindow& m = rig.start();
   EXPECT_EQ(m.colors().grid, 0x345678u);  // only the 24 colour bits are drawn
-  m.New1Click();
+  m.newScopeWindow();
   ColorSlots chosen = kDefaultColorSlots;
   chosen[5] = 0x00FF00;  // grid
   rig.ui.colorAnswer.closed = chosen;
-  m.ColorSetting1Click();
+  m.editColors();
   // Every open window draws its graticule in the new colour at once.
   for (int slot : {0, 1}) {
     const auto& px = m.scopeWindow(slot)->displayBitmap().pixels();
     EXPECT_GT(std::count(px.begin(), px.end(), 0x00FF00u), 300) << slot;
     EXPECT_EQ(std::count(px.begin(), px.end(), 0x345678u), 0) << slot;
   }
-  m.Exit1Click();
+  m.exitProgram();
   EXPECT_NE(readAll(rig.file("KV2040.ini")).find("Grid Color=65280"), std::string::npos);
 }
 

@@ -8,6 +8,8 @@
 #include <QTabWidget>
 #include <QTest>
 #include <QToolBar>
+#include <map>
+#include <set>
 
 #include "app/control_commands.h"
 #include "app/main_menus.h"
@@ -91,10 +93,10 @@ TEST(ControlCommands, TransferLockScopePageAndLoopDecideTheEnabledState) {
                           "Measure", "RUN/STOP"}) {
     EXPECT_FALSE(r.enabled(sub)) << sub;
   }
-  EXPECT_TRUE(m.menus().Help1->isEnabled());
-  EXPECT_TRUE(m.menus().About1->isEnabled());
-  EXPECT_TRUE(m.menus().Exit1->isEnabled());
-  EXPECT_TRUE(m.menus().ColorSetting1->isEnabled());
+  EXPECT_TRUE(m.menus().helpAction->isEnabled());
+  EXPECT_TRUE(m.menus().aboutAction->isEnabled());
+  EXPECT_TRUE(m.menus().exitAction->isEnabled());
+  EXPECT_TRUE(m.menus().colorsAction->isEnabled());
   EXPECT_TRUE(r.button("Help")->isEnabled());
   EXPECT_FALSE(r.button("Color setup")->isEnabled());
   EXPECT_FALSE(m.scopeWindow(0)->findChild<QTabWidget*>("PageControl1")->tabBar()->isEnabled());
@@ -105,22 +107,22 @@ TEST(ControlCommands, TransferLockScopePageAndLoopDecideTheEnabledState) {
   for (const char* sub : {"Math", "Time", "Acquire", "Display", "Save", "Measure", "RUN/STOP"}) {
     EXPECT_FALSE(r.enabled(sub)) << sub;
   }
-  EXPECT_TRUE(m.menus().New1->isEnabled());
-  EXPECT_FALSE(m.menus().Save1->isEnabled());
+  EXPECT_TRUE(m.menus().newAction->isEnabled());
+  EXPECT_FALSE(m.menus().saveAction->isEnabled());
   EXPECT_TRUE(r.button("Trigger Mode")->isEnabled());
   EXPECT_FALSE(r.button("Run/Stop")->isEnabled());
-  EXPECT_FALSE(m.menus().SetConnection1->menuAction()->isEnabled());
+  EXPECT_FALSE(m.menus().connectionMenu->menuAction()->isEnabled());
   m.EnableCommandControls(true);
   EXPECT_TRUE(r.enabled("Measure"));
 
   // RUN locks its seven controls, STOP returns them.
   m.startLoop();
-  for (QAction* a : {m.menus().New1, m.menus().Load1, m.menus().CommPortSetting1,
-                     m.menus().SetConnection1->menuAction(), r.button("New File"),
+  for (QAction* a : {m.menus().newAction, m.menus().openAction, m.menus().portSettingsAction,
+                     m.menus().connectionMenu->menuAction(), r.button("New File"),
                      r.button("File Open."), r.button("Comm Port setup")}) {
     EXPECT_FALSE(a->isEnabled()) << a->text().toStdString();
   }
-  EXPECT_TRUE(m.menus().Save1->isEnabled());
+  EXPECT_TRUE(m.menus().saveAction->isEnabled());
   // A setting chosen meanwhile is parked; a second one replaces it.
   r.menu("CH 1/Volt Division/1 V")->trigger();
   r.menu("CH 1/Volt Division/2 V")->trigger();
@@ -130,9 +132,68 @@ TEST(ControlCommands, TransferLockScopePageAndLoopDecideTheEnabledState) {
   // Only the second choice went out, once.
   EXPECT_NE(sent.find("000600040009"), std::string::npos) << sent;
   EXPECT_EQ(sent.find("00060004"), sent.rfind("00060004")) << sent;
-  for (QAction* a : {m.menus().New1, m.menus().Load1, r.button("Comm Port setup")}) {
+  for (QAction* a : {m.menus().newAction, m.menus().openAction, r.button("Comm Port setup")}) {
     EXPECT_TRUE(a->isEnabled());
   }
+}
+
+// Every control the menus and toolbars register carries the rule of what it is. Found here by
+// caption, so a caption edited in a table fails here instead of silently losing its rule.
+TEST(ControlCommands, EveryRegisteredControlHasTheRuleOfItsCommand) {
+  ControlRig r;
+  const CommandRule never, locked{true, false, false}, scope{true, true, false},
+      scopeLoop{true, true, true};
+  const std::map<std::string, CommandRule> entries = {{"&New", scopeLoop},
+                                                      {"&Open", scopeLoop},
+                                                      {"&Save", locked},
+                                                      {"&Print", locked},
+                                                      {"P&rint Setup", locked},
+                                                      {"E&xit", never},
+                                                      {"Set Connection", {true, false, true}},
+                                                      {"Comm. Port Setting", scopeLoop},
+                                                      {"Color Setting", {false, true, false}},
+                                                      {"About &Corvane", never},
+                                                      {"&Help", never},
+                                                      {"CH 1", scope},
+                                                      {"CH 2", scope},
+                                                      {"Math", locked},
+                                                      {"Time", locked},
+                                                      {"Trigger", scope},
+                                                      {"Acquire", locked},
+                                                      {"Display", locked},
+                                                      {"Save", locked},
+                                                      {"Measure", locked},
+                                                      {"RUN/STOP", locked}};
+  const std::map<std::string, CommandRule> buttons = {{"New File", scopeLoop},
+                                                      {"File Open.", scopeLoop},
+                                                      {"File Save", locked},
+                                                      {"Print", locked},
+                                                      {"Trigger Set 50%", scope},
+                                                      {"Run/Stop", locked},
+                                                      {"Auto Set", scope},
+                                                      {"CH1 Couple", scope},
+                                                      {"CH1 Display", scope},
+                                                      {"CH2 Couple", scope},
+                                                      {"CH2 Display", scope},
+                                                      {"Trigger Mode", scope},
+                                                      {"Trigger Source", scope},
+                                                      {"Trigger Couple", scope},
+                                                      {"Trigger Slope", scope},
+                                                      {"Comm Port setup", scopeLoop},
+                                                      {"Color setup", scope},
+                                                      {"About", never},
+                                                      {"Help", never}};
+  std::set<std::string> seenEntries, seenButtons;
+  for (QAction* a : r.m->menus().registeredControls()) {
+    const std::string caption = a->text().toStdString();
+    const bool isButton = r.m->toolbars().button(caption) == a;
+    const auto& expected = isButton ? buttons : entries;
+    ASSERT_TRUE(expected.contains(caption)) << caption;
+    EXPECT_EQ(r.m->menus().registeredRule(a), expected.at(caption)) << caption;
+    (isButton ? seenButtons : seenEntries).insert(caption);
+  }
+  EXPECT_EQ(seenEntries.size(), entries.size());
+  EXPECT_EQ(seenButtons.size(), buttons.size());
 }
 
 }  // namespace

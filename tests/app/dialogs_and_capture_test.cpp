@@ -42,7 +42,7 @@ TEST(MainWindow, PortDialogReopensAPortThatFailedAtStart) {
   EXPECT_EQ(rig.ui.errors, std::vector<std::string>{"COM port setting error !"});
   EXPECT_FALSE(m.session().serialPort().connected());
   rig.ui.commAnswer = PortSettings{1, 5, 0, 0};
-  m.CommPortSetting1Click();
+  m.editPortSettings();
   EXPECT_TRUE(m.session().serialPort().connected());
   EXPECT_EQ(m.settings().port, 1);
   EXPECT_EQ(m.settings().baud, 5);
@@ -54,11 +54,11 @@ TEST(MainWindow, HelpOpensTheManualOrSaysWhereItShouldBe) {
   MainRig rig;
   rig.writeIni(port.path);
   MainWindow& m = rig.start();
-  m.menus().Help1->trigger();
+  m.menus().helpAction->trigger();
   ASSERT_EQ(rig.ui.infos.size(), 2u);
   EXPECT_NE(rig.ui.infos[1].find(rig.file("Corvane.html").string()), std::string::npos);
   writeAll(rig.file("Corvane.html"), "<html></html>");
-  m.menus().Help1->trigger();
+  m.menus().helpAction->trigger();
   EXPECT_EQ(rig.ui.opened, std::vector<std::string>{rig.file("Corvane.html").string()});
 }
 
@@ -73,11 +73,11 @@ TEST(MainWindow, SerialCaptureWithoutAnswerUnlocksButKeepsSaveAsDisabled) {
   auto* saveAs = w->findChild<QPushButton*>("BMPSave");
   capture->click();
   EXPECT_FALSE(capture->isEnabled());
-  EXPECT_FALSE(m.menus().Save1->isEnabled());
+  EXPECT_FALSE(m.menus().saveAction->isEnabled());
   EXPECT_TRUE(QTest::qWaitFor([&] { return !rig.ui.errors.empty(); }, 3000));
   EXPECT_EQ(rig.ui.errors, std::vector<std::string>{"Receive time out."});
   EXPECT_TRUE(QTest::qWaitFor([&] { return capture->isEnabled(); }, 1000));
-  EXPECT_TRUE(m.menus().Save1->isEnabled());
+  EXPECT_TRUE(m.menus().saveAction->isEnabled());
   EXPECT_FALSE(saveAs->isEnabled());
 }
 

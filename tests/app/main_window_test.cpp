@@ -34,9 +34,9 @@ TEST(MainWindow, FirstStartOpensOneEmptyWindowAndExitWritesRecordAndDefaults) {
 
   EXPECT_EQ(rig.ui.infos, std::vector<std::string>{"USB is not available."});
   EXPECT_TRUE(rig.ui.errors.empty());
-  EXPECT_FALSE(m.menus().USB1->isEnabled());
-  EXPECT_TRUE(m.menus().Com1->isChecked());
-  EXPECT_EQ(m.label1()->text(), "FrameRate = ");
+  EXPECT_FALSE(m.menus().usbLinkAction->isEnabled());
+  EXPECT_TRUE(m.menus().serialLinkAction->isChecked());
+  EXPECT_EQ(m.frameRateLabel()->text(), "FrameRate = ");
   EXPECT_EQ(m.windowTitle(), "Corvane ");
   ASSERT_TRUE(m.slotInUse(0));
   EXPECT_FALSE(m.slotInUse(1));
@@ -45,7 +45,7 @@ TEST(MainWindow, FirstStartOpensOneEmptyWindowAndExitWritesRecordAndDefaults) {
 
   m.scopeWindow(0)->setNotesLines({"bench 3", "probe x10"});
   const std::string shown = blockBytes(m.scopeWindow(0)->record());
-  m.Exit1Click();
+  m.exitProgram();
   EXPECT_TRUE(readAll(rig.file("OSCTEMP.DSO")) == shown);
   EXPECT_EQ(readAll(rig.file("OSCTEMP.TXT")), "bench 3\r\nprobe x10\r\n");
   EXPECT_EQ(readAll(rig.file("KV2040.ini")),
@@ -75,7 +75,7 @@ TEST(MainWindow, RestoreChoosesUsbOnlyWhenTheRecordSaysSoAndUsbOpened) {
     EXPECT_EQ(title(m, 0), "Corvane - 1");
     EXPECT_EQ(m.scopeWindow(0)->record().TimeDivIndex(), 7);
     EXPECT_EQ(m.scopeWindow(0)->notesLines(), std::vector<std::string>{"restored"});
-    EXPECT_EQ(m.menus().USB1->isChecked(), usbPresent);
+    EXPECT_EQ(m.menus().usbLinkAction->isChecked(), usbPresent);
     EXPECT_EQ(m.session().linkChoice().usbChosen, usbPresent);
   }
 }
@@ -88,7 +88,7 @@ TEST(MainWindow, WrongSizedRestoreOpensNothingAndLeavesTheFileAlone) {
   MainWindow& m = rig.start();
   EXPECT_EQ(rig.ui.errors, std::vector<std::string>{"Data isn't verified.."});
   EXPECT_FALSE(m.anyScopeWindowInUse());
-  m.Exit1Click();
+  m.exitProgram();
   EXPECT_TRUE(readAll(rig.file("OSCTEMP.DSO")) == std::string(18119, 'x'));
 }
 
@@ -97,21 +97,21 @@ TEST(MainWindow, SlotsAreReusedLowestFirstAndAFullTableOpensNothing) {
   MainRig rig;
   rig.writeIni(port.path);
   MainWindow& m = rig.start();
-  m.New1Click();
-  m.New1Click();
+  m.newScopeWindow();
+  m.newScopeWindow();
   EXPECT_EQ(title(m, 2), "Corvane - 3");
   m.scopeWindow(0)->parentWidget()->close();
   QApplication::processEvents();
   EXPECT_FALSE(m.slotInUse(0));
-  m.New1Click();
-  EXPECT_EQ(m.ActiveWindow(), 0);
+  m.newScopeWindow();
+  EXPECT_EQ(m.activeSlot(), 0);
   EXPECT_EQ(title(m, 0), "Corvane - 1");
-  for (int i = 0; i < 8; ++i) m.New1Click();
-  EXPECT_EQ(m.OpenScopeWindow(), 10 + 1 - 12);  // -1: all eleven in use
+  for (int i = 0; i < 8; ++i) m.newScopeWindow();
+  EXPECT_EQ(m.openScopeWindow(), 10 + 1 - 12);  // -1: all eleven in use
   m.scopeWindow(4)->becomeActive();
-  m.New1Click();
-  EXPECT_EQ(m.ActiveWindow(), 4);
-  EXPECT_EQ(m.TargetWindow(), 4);
+  m.newScopeWindow();
+  EXPECT_EQ(m.activeSlot(), 4);
+  EXPECT_EQ(m.targetSlot(), 4);
 }
 
 TEST(MainWindow, OpenRefusesWrongSizesAndSaveWritesThePair) {
@@ -122,7 +122,7 @@ TEST(MainWindow, OpenRefusesWrongSizesAndSaveWritesThePair) {
   for (std::size_t size : {18119u, 18121u}) {
     writeAll(rig.file("bad.DSO"), std::string(size, '\0'));
     rig.ui.fileAnswers = {rig.file("bad.DSO").string()};
-    m.Load1Click();
+    m.openDataFile();
   }
   EXPECT_EQ(rig.ui.errors,
             (std::vector<std::string>{"Data isn't verified..", "Data isn't verified.."}));
@@ -133,14 +133,14 @@ TEST(MainWindow, OpenRefusesWrongSizesAndSaveWritesThePair) {
   writeAll(rig.file("run.dso"), blockBytes(b));
   writeAll(rig.file("run.TXT"), "a\r\nb\r\n");
   rig.ui.fileAnswers = {rig.file("run.dso").string()};
-  m.Load1Click();
+  m.openDataFile();
   ASSERT_TRUE(m.slotInUse(1));
-  EXPECT_EQ(m.ActiveWindow(), 1);
+  EXPECT_EQ(m.activeSlot(), 1);
   EXPECT_EQ(title(m, 1).toStdString(), rig.file("run.dso").string());
   EXPECT_EQ(m.scopeWindow(1)->notesLines(), (std::vector<std::string>{"a", "b"}));
 
   rig.ui.fileAnswers = {rig.file("copy.data").string()};
-  m.Save1Click();
+  m.saveDataFile();
   EXPECT_EQ(readAll(rig.file("copy.data")).size(), 18120u);
   EXPECT_EQ(readAll(rig.file("copy.dTXT")), "a\r\nb\r\n");
   EXPECT_EQ(title(m, 1).toStdString(), rig.file("copy.data").string());
@@ -152,7 +152,7 @@ TEST(MainWindow, ExitStillSavesSettingsWhenTheRecordCannotBeWritten) {
   rig.writeIni(port.path);
   MainWindow& m = rig.start();
   fs::create_directory(rig.file("OSCTEMP.DSO"));  // a folder where the record should go
-  m.Exit1Click();
+  m.exitProgram();
   ASSERT_EQ(rig.ui.errors.size(), 1u);
   EXPECT_NE(rig.ui.errors[0].find("OSCTEMP.DSO"), std::string::npos) << rig.ui.errors[0];
   EXPECT_NE(readAll(rig.file("KV2040.ini")).find("Wave Form=1"), std::string::npos);
@@ -185,8 +185,8 @@ TEST(MainWindow, KeysWorkWithoutWindowsAndNotesKeepTheirOwnCut) {
   QApplication::processEvents();
   ASSERT_FALSE(m.anyScopeWindowInUse());
   m.focusHiddenEdit();
-  QWidget* edit1 = m.findChild<QWidget*>("Edit1");
-  QTest::keyClick(edit1, Qt::Key_N, Qt::ControlModifier);
+  QWidget* focusHolder = m.findChild<QWidget*>("Edit1");
+  QTest::keyClick(focusHolder, Qt::Key_N, Qt::ControlModifier);
   EXPECT_TRUE(m.slotInUse(0));
 }
 
@@ -203,12 +203,12 @@ TEST(MainWindow, SetupLoadAndRunAgainstTheSimulator) {
   auto* run = w->findChild<QPushButton*>("BitBtn1");
   QTest::mouseClick(setup, Qt::LeftButton);
   EXPECT_FALSE(m.session().loadFinished());
-  EXPECT_FALSE(m.menus().New1->isEnabled());
-  EXPECT_TRUE(m.menus().Help1->isEnabled());
-  EXPECT_TRUE(m.menus().Exit1->isEnabled());
+  EXPECT_FALSE(m.menus().newAction->isEnabled());
+  EXPECT_TRUE(m.menus().helpAction->isEnabled());
+  EXPECT_TRUE(m.menus().exitAction->isEnabled());
   EXPECT_TRUE(QTest::qWaitFor([&] { return m.session().loadFinished(); }, 8000));
   EXPECT_TRUE(rig.ui.errors.empty());
-  EXPECT_TRUE(m.menus().New1->isEnabled());
+  EXPECT_TRUE(m.menus().newAction->isEnabled());
   // The simulator's CH1 is a 1 kHz square wave at 0.5 ms/div.
   EXPECT_TRUE(QRegularExpression("^(0\\.99|1\\.0[0-2])KHz$")
                   .match(w->findChild<QLabel*>("CFREQCH1")->text())
@@ -218,16 +218,16 @@ TEST(MainWindow, SetupLoadAndRunAgainstTheSimulator) {
 
   QTest::mouseClick(run, Qt::LeftButton);
   EXPECT_EQ(run->text(), "STOP");
-  EXPECT_FALSE(m.menus().New1->isEnabled());
-  EXPECT_FALSE(m.menus().CommPortSetting1->isEnabled());
-  EXPECT_TRUE(m.menus().Save1->isEnabled());
+  EXPECT_FALSE(m.menus().newAction->isEnabled());
+  EXPECT_FALSE(m.menus().portSettingsAction->isEnabled());
+  EXPECT_TRUE(m.menus().saveAction->isEnabled());
   EXPECT_TRUE(QTest::qWaitFor(
-      [&] { return m.label1()->text().size() > QString("FrameRate = ").size(); }, 10000));
+      [&] { return m.frameRateLabel()->text().size() > QString("FrameRate = ").size(); }, 10000));
   QTest::mouseClick(run, Qt::LeftButton);
   EXPECT_EQ(run->text(), "RUN");
-  EXPECT_TRUE(m.menus().New1->isEnabled());
+  EXPECT_TRUE(m.menus().newAction->isEnabled());
 
-  m.Exit1Click();
+  m.exitProgram();
   EXPECT_TRUE(readAll(rig.file("OSCTEMP.DSO")) == blockBytes(w->record()));
   EXPECT_NE(readAll(rig.file("KV2040.ini")).find("Baud rates=5"), std::string::npos);
 }

@@ -23,13 +23,13 @@ TEST(Print, PrintsTheActiveWindowOnTheChosenPrinterAndStoresTheOptions) {
   MainWindow& m = rig.start();
   m.printer().setOutputFormat(QPrinter::PdfFormat);
   m.printer().setOutputFileName(QString::fromStdString(rig.file("both.pdf").string()));
-  m.menus().Print1->trigger();
+  m.menus().printAction->trigger();
   EXPECT_EQ(pdfPages(readAll(rig.file("both.pdf"))), 2);
 
   // Options stored even when the job is cancelled there; nothing printed.
   rig.ui.optionsAnswer = {{false, true}, false};
   m.printer().setOutputFileName(QString::fromStdString(rig.file("none.pdf").string()));
-  m.Print1Click();
+  m.print();
   EXPECT_FALSE(fs::exists(rig.file("none.pdf")));
   EXPECT_FALSE(m.settings().waveFormPrint);
 
@@ -37,9 +37,9 @@ TEST(Print, PrintsTheActiveWindowOnTheChosenPrinterAndStoresTheOptions) {
   m.scopeWindow(0)->parentWidget()->close();
   QApplication::processEvents();
   const int dialogs = rig.ui.printDialogs;
-  m.Print1Click();
+  m.print();
   EXPECT_EQ(rig.ui.printDialogs, dialogs);
-  m.Exit1Click();
+  m.exitProgram();
   EXPECT_NE(readAll(rig.file("KV2040.ini")).find("Wave Form=0"), std::string::npos);
 }
 

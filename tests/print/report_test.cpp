@@ -147,18 +147,18 @@ TEST(Report, NotesAloneComeOnTheFirstPageAndHostileNotesPrint) {
 TEST(PrintSetup, BothButtonsStoreTheCheckBoxes) {
   ensureApplication();
   PrintOptionsDialog cancel({true, true});
-  EXPECT_TRUE(cancel.CheckBox1->isChecked() && cancel.CheckBox2->isChecked());
-  EXPECT_EQ(cancel.CheckBox1->text(), "Scope Data");
+  EXPECT_TRUE(cancel.scopeDataBox->isChecked() && cancel.notesBox->isChecked());
+  EXPECT_EQ(cancel.scopeDataBox->text(), "Scope Data");
   EXPECT_EQ(cancel.windowTitle(), "Print Data Setup.");
-  cancel.CheckBox1->setChecked(false);
-  cancel.CheckBox2->setChecked(false);
-  cancel.CancelButton->click();
+  cancel.scopeDataBox->setChecked(false);
+  cancel.notesBox->setChecked(false);
+  cancel.cancelButton->click();
   EXPECT_EQ(cancel.options(), (PrintOptions{false, false}));
   EXPECT_EQ(cancel.result(), QDialog::Rejected);
 
   PrintOptionsDialog print({false, true});
-  print.CheckBox1->setChecked(true);
-  print.PrintButton->click();
+  print.scopeDataBox->setChecked(true);
+  print.printButton->click();
   EXPECT_EQ(print.options(), (PrintOptions{true, true}));
   EXPECT_EQ(print.result(), QDialog::Accepted);
 }

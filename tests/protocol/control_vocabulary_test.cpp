@@ -156,7 +156,7 @@ TEST(ControlVocabulary, ToolbarsInOrderWithTheirSeparatorsAndCommands) {
             "Trigger Tool: Trigger Mode@18095/3>81 Trigger Source@18096/4>83 "
             "Trigger Couple@18097/4>85 Trigger Slope@18098/2>91");
   EXPECT_EQ(describe(bars[2]), "Config Tool: Comm Port setup Color setup | About Help");
-  EXPECT_EQ(findToolbarButton("Color setup")->app, AppAction::kColorSetting);
+  EXPECT_EQ(findToolbarButton("Color setup")->id, CommandId::kColorSetting);
 }
 
 TEST(ControlVocabulary, SteppingWrapsAndAByteBeyondTheChoicesStepsToZero) {

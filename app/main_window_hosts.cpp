@@ -1,0 +1,169 @@
+// The main window as the session's ProtocolHost and SessionFocusHost and the scope windows'
+// ScopeHost: each call goes to the widget or the core piece that decides it.
+#include <QLabel>
+#include <QMdiSubWindow>
+
+#include "app/main_window.h"
+#include "app/ui_services.h"
+#include "scope/widgets/scope_window.h"
+
+namespace corvane {
+namespace {
+
+QString qs(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- ProtocolHost
+
+void MainWindow::showError(std::string_view text) {
+  ui_.showError(this, qs(text));
+}
+void MainWindow::showInformation(std::string_view text) {
+  ui_.showInformation(this, qs(text));
+}
+void MainWindow::setTxStr(std::string_view text) {
+  lastSentLabel_->setText(qs(text));
+}
+void MainWindow::setTXTot(std::string_view text) {
+  txTotalLabel_->setText(qs(text));
+}
+void MainWindow::setRXTot(std::string_view text) {
+  rxTotalLabel_->setText(qs(text));
+}
+void MainWindow::setFrameRateText(std::string_view text) {
+  frameRateLabel_->setText(qs(text));
+}
+
+void MainWindow::ShowCapturedImage(const std::filesystem::path& file) {
+  if (ScopeWindow* active = scopeWindow(activeSlot_)) active->showCapturedImage(file);
+}
+
+void MainWindow::ReceiveBlock(const WaveformBlock& block) {
+  if (ScopeWindow* target = scopeWindow(targetSlot_)) target->receiveRecord(block);
+}
+
+bool MainWindow::captureButtonEnabled() const {
+  ScopeWindow* target = scopeWindow(targetSlot_);
+  return target != nullptr && target->captureButtonEnabled();
+}
+
+void MainWindow::setCaptureButtonEnabled(bool enable) {
+  if (ScopeWindow* target = scopeWindow(targetSlot_)) target->setCaptureButtonEnabled(enable);
+}
+
+void MainWindow::resetRunButton() {
+  if (ScopeWindow* active = scopeWindow(activeSlot_)) active->resetRunButton();
+  applyCommandState();
+}
+
+void MainWindow::EnableCommandControls(bool enable) {
+  commandState_.transferLocked = !enable;
+  commandState_.scopeListReenabled = false;
+  applyCommandState();
+}
+
+void MainWindow::EnableScopeCommands() {
+  commandState_.scopeListReenabled = commandState_.transferLocked;
+  applyCommandState();
+}
+
+void MainWindow::pageChanged(int, int) {
+  applyCommandState();
+}
+
+// ---------------------------------------------------------------- SessionFocusHost
+
+bool MainWindow::anyScopeWindowInUse() const {
+  for (const Slot& s : slots_) {
+    if (s.inUse) return true;
+  }
+  return false;
+}
+
+void MainWindow::focusHiddenEdit() {
+  keyboardFocus_->setFocus(Qt::OtherFocusReason);
+}
+
+// ---------------------------------------------------------------- ScopeHost
+
+void MainWindow::SendPosition(uint16_t value, int kind) {
+  session_->sender().SendPosition(value, kind);
+}
+
+void MainWindow::SendSetting(uint16_t value, uint16_t code) {
+  session_->sender().SendSetting(value, code);
+}
+
+bool MainWindow::LoadFinished() const {
+  return session_->loadFinished();
+}
+
+bool MainWindow::LoadSetup(int slot, std::function<void()> finished) {
+  if (!session_->loadFinished()) return false;
+  const int previousTarget = targetSlot_;
+  targetSlot_ = slot;
+  loadFinished_ = std::move(finished);
+  if (!session_->startSetupLoad()) {
+    loadFinished_ = nullptr;
+    targetSlot_ = previousTarget;
+    return false;
+  }
+  return true;
+}
+
+void MainWindow::setScopeWindowsEnabled(bool enable) {
+  for (Slot& s : slots_) {
+    if (s.inUse && s.frame) s.frame->setEnabled(enable);
+  }
+}
+
+bool MainWindow::loopRunning() const {
+  return session_->loopRunning();
+}
+
+void MainWindow::startLoop() {
+  session_->startLoop();
+  applyCommandState();
+}
+
+void MainWindow::stopLoop() {
+  session_->stopLoop();
+  applyCommandState();
+}
+
+void MainWindow::activateWindow(int slot) {
+  if (!slotInUse(slot)) return;
+  if (slot != activeSlot_) {
+    // The page tabs are the active window's to lock.
+    if (ScopeWindow* old = scopeWindow(activeSlot_)) old->setPageTabsEnabled(true);
+  }
+  activeSlot_ = targetSlot_ = slot;
+  applyCommandState();
+}
+
+void MainWindow::scopeWindowClosed(int slot) {
+  if (!slotInUse(slot)) return;
+  slots_[static_cast<std::size_t>(slot)].inUse = false;
+  stopLoop();
+}
+
+bool MainWindow::captureScreen() {
+  return session_->captureScreen();
+}
+
+std::span<const uint8_t> MainWindow::captureBuffer() const {
+  return session_->exchange().capture.CaptureBuf;
+}
+
+std::optional<std::string> MainWindow::chooseSaveFile(const FileDialogRequest& request) {
+  return ui_.saveFileName(this, request);
+}
+
+void MainWindow::showFileError(std::string_view text) {
+  ui_.showError(this, qs(text));
+}
+
+}  // namespace corvane

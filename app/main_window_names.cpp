@@ -1,0 +1,80 @@
+// The main window's component-name table.
+#include <QAction>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMenu>
+#include <QStatusBar>
+#include <QToolBar>
+
+#include "app/component_names.h"
+#include "app/control_commands.h"
+#include "app/main_menus.h"
+#include "app/main_window.h"
+
+namespace corvane {
+
+// The main window's component names: menus, toolbars and status bar.
+void MainWindow::nameComponents() {
+  const MainMenus& m = *menus_;
+  const ControlToolbars& t = *toolbars_;
+  using C = CommandId;
+  corvane::nameComponents({
+      {this, "MainWindow"},
+      {mdi_, "ClientArea"},
+
+      {m.fileMenu, "File1"},
+      {m.newAction, "New1"},
+      {m.openAction, "Load1"},
+      {m.saveAction, "Save1"},
+      {m.printAction, "Print1"},
+      {m.printSetupAction, "PrintSetup1"},
+      {m.exitAction, "Exit1"},
+      {m.windowsMenu, "Windows1"},
+      {m.cascadeAction, "Cascade1"},
+      {m.tileAction, "Tile1"},
+      {controlMenu_->menu(), "Control1"},
+      {m.configMenu, "Config1"},
+      {m.connectionMenu, "SetConnection1"},
+      {m.usbLinkAction, "USB1"},
+      {m.serialLinkAction, "Com1"},
+      {m.portSettingsAction, "CommPortSetting1"},
+      {m.colorsAction, "ColorSetting1"},
+      {m.aboutMenu, "About2"},
+      {m.aboutAction, "About1"},
+      {m.helpAction, "Help1"},
+
+      // The toolbars in the Control vocabulary's order.
+      {t.toolbars()[0], "ControlTool"},
+      {t.button(C::kNew), "NewFileButton"},
+      {t.button(C::kOpen), "FileOpenButton"},
+      {t.button(C::kSave), "FileSaveButton"},
+      {t.button(C::kPrint), "PrintButton"},
+      {t.button(C::kTriggerLevel50), "TriggerSet50%Button"},
+      {t.button(C::kRunStop), "Run/StopButton"},
+      {t.button(C::kAutoSet), "AutoSetButton"},
+      {t.button(C::kCh1Coupling), "CH1CoupleButton"},
+      {t.button(C::kCh1Display), "CH1DisplayButton"},
+      {t.button(C::kCh2Coupling), "CH2CoupleButton"},
+      {t.button(C::kCh2Display), "CH2DisplayButton"},
+      {t.toolbars()[1], "TriggerTool"},
+      {t.button(C::kTriggerMode), "TriggerModeButton"},
+      {t.button(C::kTriggerSource), "TriggerSourceButton"},
+      {t.button(C::kTriggerCoupling), "TriggerCoupleButton"},
+      {t.button(C::kTriggerSlope), "TriggerSlopeButton"},
+      {t.toolbars()[2], "ConfigTool"},
+      {t.button(C::kCommPortSetting), "CommPortsetupButton"},
+      {t.button(C::kColorSetting), "ColorsetupButton"},
+      {t.button(C::kAbout), "AboutButton"},
+      {t.button(C::kHelp), "HelpButton"},
+
+      {statusBar(), "StatusBar1"},
+      {lastTransferCaption_, "StaticText1"},
+      {keyboardFocus_, "Edit1", "Keyboard commands"},
+      {lastSentLabel_, "TxStr"},
+      {frameRateLabel_, "Label1"},
+      {txTotalLabel_, "TXTot"},
+      {rxTotalLabel_, "RXTot"},
+  });
+}
+
+}  // namespace corvane
