@@ -2,9 +2,13 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cmath>
 #include <filesystem>
+#include <fstream>
+#include <regex>
 #include <sstream>
 #include <thread>
+#include <vector>
 
 #include "analysis/measurements.h"
 #include "cli/commands.h"
@@ -96,6 +100,87 @@ TEST(CliEndToEnd, WatchPrintsOneLinePerHandOverAndStops) {
   EXPECT_EQ(n, 6);
   EXPECT_NE(out.str().find("\"since_previous_ms\": null"), std::string::npos);
   EXPECT_NE(out.str().find("\"since_previous_ms\": 5"), std::string::npos);  // 50 ms ticks
+}
+
+std::vector<std::string> csvCells(const std::string& row) {
+  std::vector<std::string> cells;
+  std::string cell;
+  std::istringstream in(row);
+  while (std::getline(in, cell, ',')) cells.push_back(cell);
+  if (!row.empty() && row.back() == ',') cells.emplace_back();
+  return cells;
+}
+
+// A CSV value against the label text of the same hand-over: within half a unit of its last digit.
+void expectCellShowsAs(const std::string& cell, const std::string& text) {
+  if (text == "???") {
+    EXPECT_EQ(cell, "") << text;
+    return;
+  }
+  ASSERT_NE(cell, "") << text;
+  static const std::pair<const char*, double> kUnits[] = {{"MHz", 1e6}, {"KHz", 1e3}, {"Hz", 1},
+                                                          {"mV", 1e-3}, {"V", 1},     {"ns", 1e-9},
+                                                          {"us", 1e-6}, {"ms", 1e-3}, {"s", 1}};
+  char* end = nullptr;
+  const double number = std::strtod(text.c_str(), &end);
+  double scale = 0;
+  for (const auto& [unit, s] : kUnits)
+    if (std::string(end) == unit) {
+      scale = s;
+      break;
+    }
+  ASSERT_NE(scale, 0) << text;
+  const std::size_t dot = text.find('.');
+  const int decimals = int(end - text.c_str()) - int(dot) - 1;
+  const double tolerance = 0.5 * std::pow(10.0, -decimals) * scale * (1 + 1e-9);
+  EXPECT_NEAR(std::stod(cell), number * scale, tolerance) << cell << " shown as " << text;
+}
+
+// The log holds one row per hand-over, and each row holds the numbers behind the label texts the
+// watch printed for it, which are the texts `info` shows for the same record.
+TEST(CliEndToEnd, WatchLogsOneCsvRowPerHandOver) {
+  SimProcess sim{{"--usb"}};
+  ASSERT_FALSE(sim.path().empty());
+  Dir dir;
+  const std::string file = dir.path + "/log.csv";
+  std::ostringstream out, err;
+  ASSERT_EQ(cli::watchCommand({"--usb", sim.path(), "--csv", file, "--cycles", "6"}, out, err), 0)
+      << err.str();
+  std::ifstream csv(file);
+  std::string header;
+  std::getline(csv, header);
+  EXPECT_EQ(header.rfind("Local time,Seconds since start (s),Waveform,CH1 Volts/div (V),", 0), 0u);
+  std::istringstream lines(out.str());
+  const std::regex label("\"(?:pp|rms|mean|freq|rise|fall|period|pwidth|nwidth)\": \"([^\"]*)\"");
+  const std::regex time("\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3}[+-]\\d\\d:\\d\\d");
+  int rows = 0;
+  double previousSeconds = -1;
+  for (std::string line, row; std::getline(lines, line);) {
+    ASSERT_TRUE(std::getline(csv, row)) << "no row for hand-over " << rows + 1;
+    ++rows;
+    const std::vector<std::string> cells = csvCells(row);
+    ASSERT_EQ(cells.size(), 24u) << row;
+    EXPECT_TRUE(std::regex_match(cells[0], time)) << cells[0];
+    EXPECT_GE(std::stod(cells[1]), previousSeconds);
+    previousSeconds = std::stod(cells[1]);
+    EXPECT_EQ(cells[2], std::to_string(rows));
+    EXPECT_EQ(cells[3], "1");  // the simulator's power-on 1 V/div
+    std::vector<std::string> texts;
+    for (std::sregex_iterator m(line.begin(), line.end(), label), e; m != e; ++m)
+      texts.push_back((*m)[1]);
+    ASSERT_EQ(texts.size(), 18u) << line;
+    for (std::size_t k = 0; k < texts.size(); ++k) expectCellShowsAs(cells[6 + k], texts[k]);
+    EXPECT_NE(cells[9], "");  // the square wave's frequency
+  }
+  EXPECT_EQ(rows, 6);
+  std::string extra;
+  EXPECT_FALSE(std::getline(csv, extra)) << extra;
+
+  // A log that cannot be written ends the watch before the instrument is asked.
+  err.str("");
+  EXPECT_EQ(cli::watchCommand({"--usb", sim.path(), "--csv", "/dev/full"}, out, err), 1);
+  EXPECT_EQ(err.str(), "corvane-cli: Cannot access file \"/dev/full\". No space left on device\n");
+  EXPECT_EQ(cli::watchCommand({"--usb", sim.path(), "--csv"}, out, err), 2);
 }
 
 TEST(CliEndToEnd, UnpluggingTheUsbDeviceEndsTheWatch) {
