@@ -183,6 +183,14 @@ Measurements MeasureChannels(WaveformBlock& block, const DisplayScales& scales) 
   return m;
 }
 
+const std::string& ChannelMeasurements::text(Quantity q) const {
+  static constexpr std::array<std::string ChannelMeasurements::*, kQuantityCount> kTexts = {
+      &ChannelMeasurements::pp,     &ChannelMeasurements::rms,    &ChannelMeasurements::mean,
+      &ChannelMeasurements::freq,   &ChannelMeasurements::rise,   &ChannelMeasurements::fall,
+      &ChannelMeasurements::period, &ChannelMeasurements::pwidth, &ChannelMeasurements::nwidth};
+  return this->*kTexts[std::size_t(q) % kTexts.size()];
+}
+
 std::string_view quantityName(Quantity q) {
   static constexpr std::array<std::string_view, kQuantityCount> kNames = {
       "Peak-to-peak", "RMS",    "Mean",           "Frequency",     "Rise time",

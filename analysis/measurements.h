@@ -10,21 +10,6 @@
 
 namespace corvane {
 
-// Label texts of one channel, exactly as shown ("2.0V", "250.00Hz", "???").
-struct ChannelMeasurements {
-  std::string pp = "???";      // CPPCHn
-  std::string rms = "???";     // CRMSCHn
-  std::string mean = "???";    // CMEANCHn
-  std::string freq = "???";    // CFREQCHn
-  std::string rise = "???";    // CRISECHn
-  std::string fall = "???";    // CFALLCHn
-  std::string period = "???";  // CPERIODCHn
-  std::string pwidth = "???";  // CWIDPCHn
-  std::string nwidth = "???";  // CWIDMCHn
-
-  bool operator==(const ChannelMeasurements&) const = default;
-};
-
 // The nine quantities of a channel, in the order of the label columns.
 enum class Quantity {
   kPeakToPeak,
@@ -37,6 +22,23 @@ enum class Quantity {
   kPositiveWidth,
   kNegativeWidth
 };
+
+// Label texts of one channel, exactly as shown ("2.0V", "250.00Hz", "???").
+struct ChannelMeasurements {
+  std::string pp = "???";      // CPPCHn
+  std::string rms = "???";     // CRMSCHn
+  std::string mean = "???";    // CMEANCHn
+  std::string freq = "???";    // CFREQCHn
+  std::string rise = "???";    // CRISECHn
+  std::string fall = "???";    // CFALLCHn
+  std::string period = "???";  // CPERIODCHn
+  std::string pwidth = "???";  // CWIDPCHn
+  std::string nwidth = "???";  // CWIDMCHn
+
+  const std::string& text(Quantity q) const;  // the label of a quantity
+  bool operator==(const ChannelMeasurements&) const = default;
+};
+
 inline constexpr int kQuantityCount = 9;
 inline constexpr int kMeasurementCount = 2 * kQuantityCount;
 
