@@ -93,8 +93,13 @@ std::string frequencyText(double f) {
 }
 
 void measureChannel(const WaveformBlock& b, int ch, const Channel& c, int voltIndex, int timeIndex,
-                    ChannelMeasurements& out) {
+                    Measurements& m) {
+  ChannelMeasurements& out = m.channel[std::size_t(ch)];
   out = ChannelMeasurements{};
+  auto value = [&](Quantity q) -> std::optional<double>& {
+    return m.values[std::size_t(measurementIndex(ch, q))];
+  };
+  for (int q = 0; q < kQuantityCount; ++q) value(Quantity(q)).reset();
   if (b.hidden(ch) != 0) return;
 
   auto k = millivoltsPerCode(voltIndex);
@@ -103,14 +108,21 @@ void measureChannel(const WaveformBlock& b, int ch, const Channel& c, int voltIn
   auto ts = timePerSample(timeIndex);
   auto tu = timeUnit(timeIndex);
 
-  if (k && unit) out.pp = fixed(std::abs(c.max - c.min) * p * *k / unit->divisor, 1, unit->text);
+  if (k && unit) {
+    double mv = std::abs(c.max - c.min) * p * *k;
+    out.pp = fixed(mv / unit->divisor, 1, unit->text);
+    value(Quantity::kPeakToPeak) = mv * 0.001;
+  }
 
-  auto showTime = [&](std::optional<int> samples, std::string& label) {
-    if (samples && ts && tu) label = fixed(*samples * *ts, 2, tu->text);
+  auto showTime = [&](std::optional<int> samples, std::string& label, Quantity q) {
+    if (samples && ts && tu) {
+      label = fixed(*samples * *ts, 2, tu->text);
+      value(q) = *samples * *ts * tu->seconds;
+    }
   };
   if (c.crossings < 2) {
-    showTime(riseSamples(b, c), out.rise);
-    showTime(fallSamples(b, c), out.fall);
+    showTime(riseSamples(b, c), out.rise, Quantity::kRiseTime);
+    showTime(fallSamples(b, c), out.fall, Quantity::kFallTime);
     return;
   }
   if (c.crossings == 2) return;
@@ -129,21 +141,31 @@ void measureChannel(const WaveformBlock& b, int ch, const Channel& c, int voltIn
     if (n > 0) {
       out.mean = fixed(sum / n, 3, unit->text);
       out.rms = fixed(std::sqrt(squares / n), 1, unit->text);
+      const double toVolts = unit->divisor * 0.001;
+      value(Quantity::kMean) = sum / n * toVolts;
+      value(Quantity::kRms) = std::sqrt(squares / n) * toVolts;
     }
   }
   if (ts && tu) {
     int d = c2 - c0;
-    out.freq = frequencyText(1.0 / (*ts * tu->seconds * d));
+    double f = 1.0 / (*ts * tu->seconds * d);
+    out.freq = frequencyText(f);
+    value(Quantity::kFrequency) = f;
     out.period = fixed(*ts * d, 2, tu->text);
+    value(Quantity::kPeriod) = *ts * d * tu->seconds;
     // The interval that starts at a rising crossing is the high part of the period.
     bool risingFirst = c.direction[0] == 1;
     std::string first = fixed((c1 - c0) * *ts, 2, tu->text);
     std::string second = fixed((c2 - c1) * *ts, 2, tu->text);
+    double firstSeconds = (c1 - c0) * *ts * tu->seconds;
+    double secondSeconds = (c2 - c1) * *ts * tu->seconds;
     out.pwidth = risingFirst ? first : second;
     out.nwidth = risingFirst ? second : first;
+    value(Quantity::kPositiveWidth) = risingFirst ? firstSeconds : secondSeconds;
+    value(Quantity::kNegativeWidth) = risingFirst ? secondSeconds : firstSeconds;
   }
-  showTime(riseSamples(b, c), out.rise);
-  showTime(fallSamples(b, c), out.fall);
+  showTime(riseSamples(b, c), out.rise, Quantity::kRiseTime);
+  showTime(fallSamples(b, c), out.fall, Quantity::kFallTime);
 }
 
 }  // namespace
@@ -156,9 +178,49 @@ Measurements MeasureChannels(WaveformBlock& block, const DisplayScales& scales) 
   for (int i = 0; i < kPointCount; ++i) block.setPointValid(i, 1);
   Measurements m;
   std::array<Channel, 2> prepared = {prepare(block, 0), prepare(block, 1)};
-  measureChannel(block, 0, prepared[0], scales.ch1VoltDivIndex, scales.timeDivIndex, m.channel[0]);
-  measureChannel(block, 1, prepared[1], scales.ch2VoltDivIndex, scales.timeDivIndex, m.channel[1]);
+  measureChannel(block, 0, prepared[0], scales.ch1VoltDivIndex, scales.timeDivIndex, m);
+  measureChannel(block, 1, prepared[1], scales.ch2VoltDivIndex, scales.timeDivIndex, m);
   return m;
+}
+
+const std::string& ChannelMeasurements::text(Quantity q) const {
+  static constexpr std::array<std::string ChannelMeasurements::*, kQuantityCount> kTexts = {
+      &ChannelMeasurements::pp,     &ChannelMeasurements::rms,    &ChannelMeasurements::mean,
+      &ChannelMeasurements::freq,   &ChannelMeasurements::rise,   &ChannelMeasurements::fall,
+      &ChannelMeasurements::period, &ChannelMeasurements::pwidth, &ChannelMeasurements::nwidth};
+  return this->*kTexts[std::size_t(q) % kTexts.size()];
+}
+
+std::string_view quantityName(Quantity q) {
+  static constexpr std::array<std::string_view, kQuantityCount> kNames = {
+      "Peak-to-peak", "RMS",    "Mean",           "Frequency",     "Rise time",
+      "Fall time",    "Period", "Positive width", "Negative width"};
+  return kNames[std::size_t(q) % kNames.size()];
+}
+
+std::string_view quantityUnit(Quantity q) {
+  switch (q) {
+    case Quantity::kPeakToPeak:
+    case Quantity::kRms:
+    case Quantity::kMean:
+      return "V";
+    case Quantity::kFrequency:
+      return "Hz";
+    default:
+      return "s";
+  }
+}
+
+std::string measurementText(Quantity q, int ch, double si, const DisplayScales& scales) {
+  if (q == Quantity::kFrequency) return frequencyText(si);
+  if (quantityUnit(q) == "V") {
+    auto unit = voltageUnit(ch == 0 ? scales.ch1VoltDivIndex : scales.ch2VoltDivIndex);
+    if (!unit) return std::string(kUnknownText);
+    return fixed(si * 1000.0 / unit->divisor, q == Quantity::kMean ? 3 : 1, unit->text);
+  }
+  auto tu = timeUnit(scales.timeDivIndex);
+  if (!tu) return std::string(kUnknownText);
+  return fixed(si / tu->seconds, 2, tu->text);
 }
 
 }  // namespace corvane

@@ -8,6 +8,7 @@
 #include <optional>
 #include <sstream>
 
+#include "analysis/measurement_statistics.h"
 #include "analysis/measurements.h"
 #include "cli/commands.h"
 #include "cli/link_bench.h"
@@ -16,6 +17,7 @@
 #include "protocol/acquisition_session.h"
 #include "protocol/capture_file.h"
 #include "storage/data_file.h"
+#include "storage/measurement_log.h"
 
 namespace corvane::cli {
 namespace {
@@ -26,7 +28,8 @@ constexpr const char* kAcquireUsage =
     "       corvane-cli acquire --usb [DEVICE] OUT.DSO\n";
 constexpr const char* kWatchUsage =
     "usage: corvane-cli watch --serial DEVICE [--baud N] [--parity none|even|odd] [--cycles N]\n"
-    "       corvane-cli watch --usb [DEVICE] [--cycles N]\n";
+    "                         [--csv FILE]\n"
+    "       corvane-cli watch --usb [DEVICE] [--cycles N] [--csv FILE]\n";
 
 // A setup load asks at most nine questions, each given 500 ms; a minute is far beyond that.
 constexpr std::chrono::milliseconds kLoadLimit{60000};
@@ -86,11 +89,33 @@ int acquireCommand(const Args& args, std::ostream& out, std::ostream& err) {
 }
 
 int watchCommand(const Args& args, std::ostream& out, std::ostream& err) {
+  // --csv is the watch's own option; the rest are the link's.
+  Args linkArgs;
+  std::optional<std::string> csvPath;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    if (args[i] != "--csv") {
+      linkArgs.push_back(args[i]);
+    } else if (i + 1 < args.size() && !csvPath) {
+      csvPath = args[++i];
+    } else {
+      err << kWatchUsage;
+      return 2;
+    }
+  }
   LinkOptions o;
-  if (!parseLink(args, true, 0, o)) {
+  if (!parseLink(linkArgs, true, 0, o)) {
     err << kWatchUsage;
     return 2;
   }
+  // Opened first, so that a path that cannot be written is known before the instrument is asked.
+  MeasurementLog log;
+  if (csvPath) {
+    if (FileStatus s = log.start(*csvPath); !s) {
+      err << "corvane-cli: " << s.message << "\n";
+      return 1;
+    }
+  }
+  bool logFailed = false;
   Bench b(o, err);
   if (!linkReady(o, b, err)) return 1;
   // The loop hands over the staging block on every handled tick; load it first, as an operator
@@ -102,6 +127,12 @@ int watchCommand(const Args& args, std::ostream& out, std::ostream& err) {
   b.host.setOnHandOver([&](const WaveformBlock& handed) {
     WaveformBlock copy = handed;
     Measurements m = MeasureChannels(copy, recordScales(copy));
+    if (log.running()) {
+      if (FileStatus s = log.append(count + 1, measuredWaveform(copy, m)); !s) {
+        err << "corvane-cli: " << s.message << "\n";
+        logFailed = true;
+      }
+    }
     int64_t now = b.timers.nowMs();
     std::ostringstream line;
     line << "{\"measurements\": {\"ch1\": ";
@@ -128,12 +159,16 @@ int watchCommand(const Args& args, std::ostream& out, std::ostream& err) {
   auto failed = [&] {
     return !b.session.loopRunning() || b.host.lastError() == kReceiveTimeOutText;
   };
-  auto done = [&] { return (o.cycles && count >= *o.cycles) || failed(); };
+  auto done = [&] { return (o.cycles && count >= *o.cycles) || failed() || logFailed; };
   while (b.timers.runUntil(done, std::chrono::hours(24)) ==
          RealTimeTimerService::RunResult::kLimit) {
   }
-  bool ended = failed();
+  bool ended = failed() || logFailed;
   b.session.stopLoop();
+  if (FileStatus s = log.stop(); !s) {
+    err << "corvane-cli: " << s.message << "\n";
+    ended = true;
+  }
   return ended ? 1 : 0;
 }
 

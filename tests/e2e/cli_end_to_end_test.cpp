@@ -2,9 +2,14 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cmath>
 #include <filesystem>
+#include <fstream>
+#include <map>
+#include <regex>
 #include <sstream>
 #include <thread>
+#include <vector>
 
 #include "analysis/measurements.h"
 #include "cli/commands.h"
@@ -96,6 +101,69 @@ TEST(CliEndToEnd, WatchPrintsOneLinePerHandOverAndStops) {
   EXPECT_EQ(n, 6);
   EXPECT_NE(out.str().find("\"since_previous_ms\": null"), std::string::npos);
   EXPECT_NE(out.str().find("\"since_previous_ms\": 5"), std::string::npos);  // 50 ms ticks
+}
+
+// A CSV value against the label text of the same hand-over: within half a unit of its last digit.
+void expectCellShowsAs(const std::string& cell, const std::string& text) {
+  static const std::map<std::string, double> kUnits = {{"MHz", 1e6}, {"KHz", 1e3}, {"Hz", 1},
+                                                       {"mV", 1e-3}, {"V", 1},     {"ns", 1e-9},
+                                                       {"us", 1e-6}, {"ms", 1e-3}, {"s", 1}};
+  if (text == "???") {
+    EXPECT_EQ(cell, "");
+    return;
+  }
+  char* unit = nullptr;
+  const double number = std::strtod(text.c_str(), &unit);
+  ASSERT_TRUE(kUnits.count(unit)) << text;
+  const double scale = kUnits.at(unit);
+  const auto decimals = unit - text.c_str() - int(text.find('.')) - 1;
+  EXPECT_NEAR(std::stod(cell), number * scale, 0.5000001 * std::pow(10.0, -decimals) * scale)
+      << cell << " shown as " << text;
+}
+
+// One row per hand-over, holding the numbers behind the label texts the watch printed for it,
+// which are the texts `info` shows for the same record.
+TEST(CliEndToEnd, WatchLogsOneCsvRowPerHandOver) {
+  SimProcess sim{{"--usb"}};
+  ASSERT_FALSE(sim.path().empty());
+  Dir dir;
+  const std::string file = dir.path + "/log.csv";
+  std::ostringstream out, err;
+  ASSERT_EQ(cli::watchCommand({"--usb", sim.path(), "--csv", file, "--cycles", "6"}, out, err), 0)
+      << err.str();
+  std::ifstream csv(file);
+  std::string row;
+  std::getline(csv, row);
+  EXPECT_EQ(row.rfind("Local time,Seconds since start (s),Waveform,CH1 Volts/div (V),", 0), 0u);
+  const std::regex label("\"(?:pp|rms|mean|freq|rise|fall|period|pwidth|nwidth)\": \"([^\"]*)\"");
+  const std::regex rowStart(
+      "\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3}[+-]\\d\\d:\\d\\d,\\d+\\.\\d{3},");
+  std::istringstream lines(out.str());
+  int rows = 0;
+  for (std::string line; std::getline(lines, line) && std::getline(csv, row);) {
+    ++rows;
+    std::smatch start;
+    ASSERT_TRUE(std::regex_search(row, start, rowStart) && start.position(0) == 0) << row;
+    std::vector<std::string> cells;
+    std::istringstream in(row.substr(std::size_t(start.length(0))) + ",");
+    for (std::string cell; std::getline(in, cell, ',');) cells.push_back(cell);
+    ASSERT_EQ(cells.size(), 22u) << row;
+    EXPECT_EQ(cells[0], std::to_string(rows));
+    EXPECT_EQ(cells[1], "1");  // the simulator's power-on 1 V/div
+    std::vector<std::string> texts;
+    for (std::sregex_iterator m(line.begin(), line.end(), label), e; m != e; ++m)
+      texts.push_back((*m)[1]);
+    ASSERT_EQ(texts.size(), 18u) << line;
+    for (std::size_t k = 0; k < 18; ++k) expectCellShowsAs(cells[4 + k], texts[k]);
+  }
+  EXPECT_EQ(rows, 6);
+  EXPECT_FALSE(std::getline(csv, row)) << row;
+
+  // A log that cannot be written ends the watch before the instrument is asked.
+  err.str("");
+  EXPECT_EQ(cli::watchCommand({"--usb", sim.path(), "--csv", "/dev/full"}, out, err), 1);
+  EXPECT_EQ(err.str(), "corvane-cli: Cannot access file \"/dev/full\". No space left on device\n");
+  EXPECT_EQ(cli::watchCommand({"--usb", sim.path(), "--csv"}, out, err), 2);
 }
 
 TEST(CliEndToEnd, UnpluggingTheUsbDeviceEndsTheWatch) {
