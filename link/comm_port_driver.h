@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "link/open_failure.h"
 #include "link/port_devices.h"
 #include "link/serial_os.h"
 #include "link/timer_service.h"
@@ -124,6 +125,9 @@ class TCommPortDriver {
   bool hungUp() const { return hungUp_; }
   // errno of the last failed operation on the port (0 after a successful connect).
   int lastError() const { return lastError_; }
+  // Why the last connect() failed, read from lastError() and ComPort's device at the call (the
+  // processes holding it are looked up then); kind kNone while connected or before any failure.
+  OpenFailure openFailure() const;
   // The device file of the open port; empty while disconnected.
   const std::string& devicePath() const { return openPath_; }
 

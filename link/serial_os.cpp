@@ -9,6 +9,8 @@
 
 #include <cerrno>
 
+#include "link/ftdi_low_latency.h"
+
 namespace corvane {
 
 namespace {
@@ -60,6 +62,8 @@ int PosixSerialOs::lockExclusive(int fd) {
   // TIOCEXCL alone does not stop root, so the flock is what refuses a second open.
   if (::flock(fd, LOCK_EX | LOCK_NB) != 0) return failure();
   ::ioctl(fd, TIOCEXCL);
+  // Now that the device is ours; a driver that refuses only costs replies their latency.
+  requestLowLatencyIfFtdi(fd);
   return 0;
 }
 

@@ -20,7 +20,8 @@ class SerialOs {
   // Returns the descriptor.
   virtual int openDevice(const std::string& path) = 0;
   virtual void closeDevice(int fd) = 0;
-  // Refuses (-EWOULDBLOCK) while another open of the same device holds it.
+  // Refuses (-EWOULDBLOCK) while another open of the same device holds it. Once it holds the
+  // device, an FTDI adapter is asked for low latency.
   virtual int lockExclusive(int fd) = 0;
 
   virtual int getAttributes(int fd, termios* attributes) = 0;
