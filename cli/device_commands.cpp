@@ -119,7 +119,7 @@ void printJson(std::ostream& out, const std::vector<DeviceEntry>& entries) {
         << ", \"product\": " << jsonOrNull(d.product) << ", \"latency_timer_ms\": "
         << (d.latencyTimerMs ? std::to_string(*d.latencyTimerMs) : "null")
         << ", \"may_open\": " << (e.access.failed() ? "false" : "true")
-        << ", \"why_not\": " << jsonOrNull(e.access.text()) << ", \"held_by\": [";
+        << ", \"why_not\": " << jsonOrNull(e.access.detail()) << ", \"held_by\": [";
     for (std::size_t h = 0; h < e.holders.size(); ++h) {
       out << (h ? ", " : "") << "{\"pid\": " << e.holders[h].pid
           << ", \"program\": " << json(e.holders[h].program) << "}";
@@ -150,8 +150,7 @@ void printText(std::ostream& out, const std::vector<DeviceEntry>& entries) {
       out << "  device:        " << desc << "\n";
     }
     if (d.latencyTimerMs) out << "  latency timer: " << *d.latencyTimerMs << " ms\n";
-    out << "  may open:      "
-        << (e.access.failed() ? "no: " + e.access.reason + ". " + e.access.remedy : "yes") << "\n";
+    out << "  may open:      " << (e.access.failed() ? "no: " + e.access.detail() : "yes") << "\n";
     if (!e.holders.empty()) out << "  held by:       " << holdersText(e.holders) << "\n";
   }
 }

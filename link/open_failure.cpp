@@ -168,11 +168,15 @@ void describeInUse(OpenFailure& f, const std::string& procRoot) {
 
 }  // namespace
 
-std::string OpenFailure::text() const {
+std::string OpenFailure::detail() const {
   if (!failed()) return {};
-  std::string t = device + ": " + reason;
+  std::string t = reason;
   if (!remedy.empty()) t += ". " + std::string(1, char(std::toupper(remedy[0]))) + remedy.substr(1);
   return t + ".";
+}
+
+std::string OpenFailure::text() const {
+  return failed() ? device + ": " + detail() : std::string();
 }
 
 std::string holdersText(const std::vector<DeviceHolder>& holders) {

@@ -36,7 +36,9 @@ struct OpenFailure {
   std::vector<DeviceHolder> holders;
 
   bool failed() const { return kind != OpenFailureKind::kNone; }
-  // "<device>: <reason>. <remedy>." in one line; empty when nothing failed.
+  // "<reason>. <Remedy>." in one line; empty when nothing failed.
+  std::string detail() const;
+  // "<device>: " and the detail.
   std::string text() const;
 };
 

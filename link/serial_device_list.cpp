@@ -119,10 +119,21 @@ void readUsbAttributes(const DeviceRoots& roots, SerialDeviceInfo& info) {
   }
 }
 
+// Since Linux 6.5 a UART's tty hangs below the serial core's own "port" and "ctrl" devices;
+// the driver worth naming is that of the device above them.
+std::string driverOf(std::string device) {
+  for (int depth = 0; depth < kMaxWalkDepth; ++depth, device += "/..") {
+    const std::string link = readLink(device + "/driver");
+    if (link.empty()) return {};
+    if (link.find("/serial-base/") == std::string::npos) return baseName(link);
+  }
+  return {};
+}
+
 void readSysfs(const DeviceRoots& roots, SerialDeviceInfo& info) {
   if (!knownToSysfs(roots, info.kernelName)) return;
   const std::string device = classDir(roots, info.kernelName) + "/device";
-  info.driver = baseName(readLink(device + "/driver"));
+  info.driver = driverOf(device);
   if (const std::string latency = attribute(device + "/latency_timer"); !latency.empty()) {
     char* end = nullptr;
     const long ms = std::strtol(latency.c_str(), &end, 10);
