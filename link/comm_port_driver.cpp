@@ -206,9 +206,6 @@ int TCommPortDriver::applySettings() {
       break;
   }
   // A UART sends 1.5 stop bits for CSTOPB with 5 data bits and 2 otherwise.
-  // Bytes that fail the parity check read as NUL instead of passing as data. (A pseudo-terminal
-  // drops PARENB but keeps INPCK, which is how the simulator tells even parity from none.)
-  if (parity_ != ptNONE) t.c_iflag |= INPCK;
   if (stopBits_ != sb1BITS) t.c_cflag |= CSTOPB;
   if (hwHandshaking_ == hhRTSCTS) t.c_cflag |= CRTSCTS;
   if (swHandshaking_ == shXONXOFF) {

@@ -25,6 +25,7 @@ class SerialOs {
   virtual int lockExclusive(int fd) = 0;
 
   virtual int getAttributes(int fd, termios* attributes) = 0;
+  // On a pseudo-terminal, parity also turns on input parity checking (its far end sees that).
   virtual int setAttributes(int fd, const termios& attributes) = 0;
   // A rate that has no B-constant (14400, 56000 bit/s); called after setAttributes.
   virtual int setCustomRate(int fd, std::uint32_t bitsPerSecond) = 0;
