@@ -81,11 +81,18 @@ bool parseLink(const Args& args, bool allowCycles, std::size_t outputs, LinkOpti
 bool linkReady(const LinkOptions& o, Bench& b, std::ostream& err) {
   if (o.usb && !b.session.usbActive()) {
     err << "corvane-cli: " << kUsbNotAvailableText << "\n";
+    if (const OpenFailure f = b.session.usb().lastOpenFailure(); f.failed()) {
+      err << "corvane-cli: " << f.text() << "\n";
+    }
     return false;
   }
   if (!o.usb && !b.session.serialPort().connected()) {
-    err << "corvane-cli: " << kComPortSettingErrorText << " (" << o.device << ": "
-        << std::strerror(b.session.serialPort().lastError()) << ")\n";
+    err << "corvane-cli: " << kComPortSettingErrorText << "\n";
+    const OpenFailure f = b.session.serialPort().openFailure();
+    err << "corvane-cli: "
+        << (f.failed() ? f.text()
+                       : o.device + ": " + std::strerror(b.session.serialPort().lastError()))
+        << "\n";
     return false;
   }
   return true;

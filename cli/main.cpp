@@ -2,6 +2,7 @@
 #include <string>
 
 #include "cli/commands.h"
+#include "cli/device_commands.h"
 #include "cli/render_command.h"
 #include "cli/report/report_command.h"
 
@@ -18,6 +19,8 @@ int main(int argc, char** argv) {
   if (name == "acquire") return acquireCommand(args, std::cout, std::cerr);
   if (name == "watch") return watchCommand(args, std::cout, std::cerr);
   if (name == "control") return controlCommand(args, std::cout, std::cerr);
+  if (name == "ports") return portsCommand(args, std::cout, std::cerr);
+  if (name == "probe") return probeCommand(args, std::cout, std::cerr);
   if (name == "render") return corvane::renderCommand(args);
   if (name == "report") return corvane::reportCommand(args);
   if (name == "demo-record") return demoRecordCommand(args, std::cout, std::cerr);

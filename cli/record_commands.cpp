@@ -26,6 +26,8 @@ const char* const kUsage =
     "       corvane-cli control --list [--json]\n"
     "       corvane-cli control (--serial DEVICE [--baud N] [--parity P] | --usb [DEVICE]) "
     "PATH...\n"
+    "       corvane-cli ports [--json]\n"
+    "       corvane-cli probe [DEVICE...] [--save]\n"
     "       corvane-cli demo-record OUT.DSO\n"
     "       corvane-cli report FILE.DSO OUT.pdf [--notes FILE.TXT] [--no-scope] [--no-notes]\n";
 

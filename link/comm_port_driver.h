@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "link/open_failure.h"
 #include "link/port_devices.h"
 #include "link/serial_os.h"
 #include "link/timer_service.h"
@@ -125,6 +126,9 @@ class CommPortDriver {
   bool hungUp() const { return hungUp_; }
   // errno of the last failed operation on the port (0 after a successful connect).
   int lastError() const { return lastError_; }
+  // Why the last connect() failed, read from lastError() and ComPort's device at the call (the
+  // processes holding it are looked up then); kind kNone while connected or before any failure.
+  OpenFailure openFailure() const;
   // The device file of the open port; empty while disconnected.
   const std::string& devicePath() const { return openPath_; }
 

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "link/ftdi_status.h"
+#include "link/open_failure.h"
 
 namespace corvane {
 
@@ -31,6 +32,8 @@ class FtdiBackend {
   // Reads up to `length` bytes, waiting at most the read time-out for the first of them;
   // `got` tells how many arrived (0 after a time-out).
   virtual FtStatus read(FtHandle handle, uint8_t* data, uint32_t length, uint32_t& got) = 0;
+  // Why the last open() failed, where the backend can tell (kind kNone otherwise).
+  virtual OpenFailure lastOpenFailure() const { return {}; }
 };
 
 }  // namespace corvane

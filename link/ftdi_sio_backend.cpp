@@ -14,6 +14,8 @@
 #include <utility>
 #include <vector>
 
+#include "link/ftdi_low_latency.h"
+
 namespace corvane {
 
 namespace {
@@ -115,27 +117,37 @@ bool FtdiSioBackend::stillThere(Device& d) {
 
 FtStatus FtdiSioBackend::open(int32_t index, FtHandle& handle) {
   const std::string path = devicePath(index);
+  lastOpenPath_ = path;
+  lastOpenError_ = ENODEV;
   if (path.empty()) return FT_DEVICE_NOT_FOUND;
   const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return openFailure(errno);
-  auto fail = [fd](FtStatus status) {
+  if (fd < 0) {
+    lastOpenError_ = errno;
+    return openFailure(errno);
+  }
+  auto fail = [this, fd](FtStatus status, int err) {
+    lastOpenError_ = err;
     ::close(fd);
     return status;
   };
-  if (!::isatty(fd)) return fail(FT_DEVICE_NOT_OPENED);
+  if (!::isatty(fd)) return fail(FT_DEVICE_NOT_OPENED, ENOTTY);
   // TIOCEXCL does not stop root, so a second program run as root is kept out by the lock.
-  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) return fail(FT_DEVICE_NOT_OPENED);
-  if (::ioctl(fd, TIOCEXCL) != 0) return fail(FT_DEVICE_NOT_OPENED);
+  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) return fail(FT_DEVICE_NOT_OPENED, errno);
+  if (::ioctl(fd, TIOCEXCL) != 0) return fail(FT_DEVICE_NOT_OPENED, errno);
   const FtStatus raw = changeTermios(fd, [](termios& tio) {
     cfmakeraw(&tio);
     tio.c_cflag |= CLOCAL | CREAD;
     tio.c_cc[VMIN] = 0;
     tio.c_cc[VTIME] = 0;
   });
-  if (raw != FT_OK) return fail(FT_DEVICE_NOT_OPENED);
+  if (raw != FT_OK) return fail(FT_DEVICE_NOT_OPENED, errno);
   struct stat st {};
-  if (::fstat(fd, &st) != 0) return fail(FT_DEVICE_NOT_OPENED);
+  if (::fstat(fd, &st) != 0) return fail(FT_DEVICE_NOT_OPENED, errno);
+  // Refused by drivers other than FTDI's (a pseudo-terminal): then the sysfs latency timer
+  // stands, which `corvane-cli ports` shows.
+  requestLowLatency(fd);
 
+  lastOpenError_ = 0;
   Device d;
   d.fd = fd;
   d.path = path;
@@ -143,6 +155,20 @@ FtStatus FtdiSioBackend::open(int32_t index, FtHandle& handle) {
   handle = nextHandle_++;
   devices_.emplace(handle, std::move(d));
   return FT_OK;
+}
+
+OpenFailure FtdiSioBackend::lastOpenFailure() const {
+  if (lastOpenError_ == 0) return {};
+  if (lastOpenPath_.empty()) {
+    OpenFailure f;
+    f.kind = OpenFailureKind::kMissing;
+    f.device = "USB";
+    f.error = ENODEV;
+    f.reason = "no FTDI USB serial device is connected";
+    f.remedy = "plug the instrument's USB cable in, or name its device as USB in [Devices]";
+    return f;
+  }
+  return describeOpenFailure(lastOpenPath_, lastOpenError_);
 }
 
 FtStatus FtdiSioBackend::close(FtHandle handle) {

@@ -22,7 +22,8 @@ struct FtdiSioConfig {
 
 // Mapping of the D2XX calls:
 // - open: exclusive (TIOCEXCL, and flock(LOCK_EX | LOCK_NB), which also keeps out root), raw
-//   mode, non-blocking descriptor; time-outs start at 0 ms (a read returns what is there).
+//   mode, non-blocking descriptor, low latency asked of the driver; time-outs start at 0 ms (a
+//   read returns what is there).
 // - resetDevice: discards both queues (tcflush), the nearest a tty offers to a device reset.
 // - line settings: termios; rates up to 4,000,000 bit/s from the standard table.
 // - getQueueStatus: FIONREAD, after checking that the device is still there: the node must still
@@ -49,6 +50,8 @@ class FtdiSioBackend : public FtdiBackend {
   FtStatus getQueueStatus(FtHandle handle, uint32_t& rxBytes) override;
   FtStatus write(FtHandle handle, const uint8_t* data, uint32_t length, uint32_t& written) override;
   FtStatus read(FtHandle handle, uint8_t* data, uint32_t length, uint32_t& got) override;
+  // Described when asked, so the processes holding the device are those of that moment.
+  OpenFailure lastOpenFailure() const override;
 
   // The node that open(index) would use; empty when there is no such device.
   std::string devicePath(int32_t index) const;
@@ -70,6 +73,8 @@ class FtdiSioBackend : public FtdiBackend {
 
   FtdiSioConfig config_;
   std::map<FtHandle, Device> devices_;
+  std::string lastOpenPath_;  // the device the last failed open tried; empty when none existed
+  int lastOpenError_ = 0;
   FtHandle nextHandle_ = 1;  // handles are never reused, so a stale one is always invalid
 };
 

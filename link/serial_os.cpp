@@ -4,10 +4,14 @@
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <time.h>
 #include <unistd.h>
 
 #include <cerrno>
+
+#include "link/ftdi_low_latency.h"
 
 namespace corvane {
 
@@ -35,6 +39,13 @@ int failure() {
   return -errno;
 }
 
+// Unix 98 pseudo-terminal slaves have majors 136 to 143.
+bool isPseudoTerminal(int fd) {
+  struct stat st {};
+  return ::fstat(fd, &st) == 0 && S_ISCHR(st.st_mode) && major(st.st_rdev) >= 136 &&
+         major(st.st_rdev) <= 143;
+}
+
 }  // namespace
 
 PosixSerialOs& PosixSerialOs::instance() {
@@ -60,6 +71,8 @@ int PosixSerialOs::lockExclusive(int fd) {
   // TIOCEXCL alone does not stop root, so the flock is what refuses a second open.
   if (::flock(fd, LOCK_EX | LOCK_NB) != 0) return failure();
   ::ioctl(fd, TIOCEXCL);
+  // Now that the device is ours; a driver that refuses only costs replies their latency.
+  requestLowLatencyIfFtdi(fd);
   return 0;
 }
 
@@ -67,7 +80,11 @@ int PosixSerialOs::getAttributes(int fd, termios* attributes) {
   return ::tcgetattr(fd, attributes) == 0 ? 0 : failure();
 }
 
-int PosixSerialOs::setAttributes(int fd, const termios& attributes) {
+int PosixSerialOs::setAttributes(int fd, const termios& requested) {
+  termios attributes = requested;
+  // A pseudo-terminal forgets PARENB, so its far end (the simulator) could not tell even parity
+  // from none; INPCK, which a pseudo-terminal never acts on, keeps the choice visible there.
+  if ((attributes.c_cflag & PARENB) && isPseudoTerminal(fd)) attributes.c_iflag |= INPCK;
   if (::tcsetattr(fd, TCSANOW, &attributes) == 0) return 0;
   int err = errno;
   // The C library answers EINVAL when the parity bits did not stick, although everything else

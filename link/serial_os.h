@@ -20,10 +20,12 @@ class SerialOs {
   // Returns the descriptor.
   virtual int openDevice(const std::string& path) = 0;
   virtual void closeDevice(int fd) = 0;
-  // Refuses (-EWOULDBLOCK) while another open of the same device holds it.
+  // Refuses (-EWOULDBLOCK) while another open of the same device holds it. Once it holds the
+  // device, an FTDI adapter is asked for low latency.
   virtual int lockExclusive(int fd) = 0;
 
   virtual int getAttributes(int fd, termios* attributes) = 0;
+  // On a pseudo-terminal, parity also turns on input parity checking (its far end sees that).
   virtual int setAttributes(int fd, const termios& attributes) = 0;
   // A rate that has no B-constant (14400, 56000 bit/s); called after setAttributes.
   virtual int setCustomRate(int fd, std::uint32_t bitsPerSecond) = 0;

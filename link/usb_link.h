@@ -67,6 +67,8 @@ class UsbLink {
 
   void setCallbacks(UsbLinkCallbacks callbacks) { callbacks_ = std::move(callbacks); }
   FtdiBackend& backend() { return *backend_; }
+  // Why the device did not open (at start-up or on the poll's last try), in words.
+  OpenFailure lastOpenFailure() const { return backend_->lastOpenFailure(); }
 
   // --- One wrapper per D2XX call: calls it with UsbHandle, reports a failure, returns the status.
   // FT_Open(UsbDeviceIndex, &UsbHandle). A handle still held is closed first.

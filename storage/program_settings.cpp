@@ -140,6 +140,11 @@ ProgramSettings loadProgramSettings(const std::string& path) {
 }
 
 FileStatus saveProgramSettings(const std::string& path, const ProgramSettings& settings) {
+  return updateSettingsFile(path, [&](IniFile& ini) { writeProgramSettings(ini, settings); });
+}
+
+FileStatus updateSettingsFile(const std::string& path,
+                              const std::function<void(IniFile&)>& change) {
   namespace fs = std::filesystem;
   std::string target = path;
   struct stat st {};
@@ -161,7 +166,7 @@ FileStatus saveProgramSettings(const std::string& path, const ProgramSettings& s
     if (ec) return fileError(dir.string(), ec.value());
   }
   IniFile ini(text);
-  writeProgramSettings(ini, settings);
+  change(ini);
   return writeFileReplacing(target, ini.text());
 }
 

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -92,6 +93,10 @@ ProgramSettings loadProgramSettings(const std::string& path);
 // be read is left alone and reported, as rewriting it would drop its other contents. A symbolic
 // link is written through to its target.
 FileStatus saveProgramSettings(const std::string& path, const ProgramSettings& settings);
+
+// Applies `change` to the settings file's document and writes it back the same way (every other
+// line kept, written beside and renamed, through a symbolic link, a new file where there is none).
+FileStatus updateSettingsFile(const std::string& path, const std::function<void(IniFile&)>& change);
 
 // $XDG_CONFIG_HOME/corvane when that is set to an absolute path, else $HOME/.config/corvane
 // (the home directory from the password database when HOME is unset or not absolute, the current

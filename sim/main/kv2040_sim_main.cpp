@@ -1,8 +1,8 @@
 // kv2040-sim: serves the simulated KV2040 on a pseudo-terminal, so that Corvane (or a test) can
 // open the printed slave path as if it were the instrument's serial port or USB bridge.
 //
-//   kv2040-sim [--baud N] [--link PATH] [--usb] [--silent] [--seed N] [--auto-set-ms N]
-//              [--variant N]
+//   kv2040-sim [--baud N] [--parity none|even|odd] [--link PATH] [--usb] [--silent] [--seed N]
+//              [--auto-set-ms N] [--variant N] [--latency-ms N] [--drop-every N]
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
@@ -17,15 +17,20 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "sim/kv2040_model.h"
+#include "sim/line_check.h"
 #include "sim/output_pacer.h"
+#include "sim/reply_tail_hold.h"
+#include "sim/request_dropper.h"
 
 namespace {
 
 using corvane::sim::Kv2040Model;
+using corvane::sim::LineParity;
 using corvane::sim::ModelOptions;
 using corvane::sim::OutputPacer;
 
@@ -46,21 +51,30 @@ struct Options {
   std::string link;
   bool usb = false;
   bool silent = false;
+  std::optional<LineParity> parity;  // set: answer only while the line has this parity and rate
+  int latencyMs = 0;
+  uint64_t dropEvery = 0;
   ModelOptions model;
 };
 
 void usage() {
   std::fprintf(stderr,
-               "usage: kv2040-sim [--baud N] [--link PATH] [--usb] [--silent] [--seed N]\n"
-               "                  [--auto-set-ms N] [--variant N]\n"
+               "usage: kv2040-sim [--baud N] [--parity none|even|odd] [--link PATH] [--usb]\n"
+               "                  [--silent] [--seed N] [--auto-set-ms N] [--variant N]\n"
+               "                  [--latency-ms N] [--drop-every N]\n"
                "  --baud N         pace replies at N bit/s, 10 bits a byte (default 4800,\n"
                "                   921600 with --usb)\n"
+               "  --parity P       answer only while the line is set to P and the --baud rate\n"
+               "                   (what arrives otherwise is garbage to the instrument)\n"
                "  --link PATH      make PATH a symbolic link to the slave device while serving\n"
                "  --usb            answer the screen request with the raw bitmap, as over USB\n"
                "  --silent         accept frames but answer nothing\n"
                "  --seed N         seed of the noise (default 2040)\n"
                "  --auto-set-ms N  how long Auto Set takes (default 2500)\n"
-               "  --variant N      value of the variant flag, reply 171 (default 0)\n");
+               "  --variant N      value of the variant flag, reply 171 (default 0)\n"
+               "  --latency-ms N   hold each reply's last partial 62-byte packet for N ms, as\n"
+               "                   an FTDI bridge's latency timer does (default 0)\n"
+               "  --drop-every N   lose every N-th request on its way in, unanswered\n");
 }
 
 bool parseNumber(const char* text, int64_t lo, int64_t hi, int64_t& out) {
@@ -97,6 +111,17 @@ bool parseArgs(int argc, char** argv, Options& o) {
     } else if (a == "--variant") {
       if (!parseNumber(next, 0, 255, v)) return false;
       o.model.variantFlag = static_cast<int>(v);
+      ++i;
+    } else if (a == "--parity") {
+      if (next == nullptr || !(o.parity = corvane::sim::parseLineParity(next))) return false;
+      ++i;
+    } else if (a == "--latency-ms") {
+      if (!parseNumber(next, 0, 60'000, v)) return false;
+      o.latencyMs = static_cast<int>(v);
+      ++i;
+    } else if (a == "--drop-every") {
+      if (!parseNumber(next, 1, LLONG_MAX, v)) return false;
+      o.dropEvery = static_cast<uint64_t>(v);
       ++i;
     } else if (a == "--usb") {
       o.usb = true;
@@ -184,12 +209,33 @@ int main(int argc, char** argv) {
   }
   std::printf("%s\n", name);
   std::fflush(stdout);
-  std::fprintf(stderr, "kv2040-sim: serving %s at %lld bit/s%s%s\n", name,
-               static_cast<long long>(opt.baud), opt.usb ? ", USB screen images" : "",
-               opt.silent ? ", silent" : "");
+  std::fprintf(
+      stderr, "kv2040-sim: serving %s at %lld bit/s%s%s%s%s\n", name,
+      static_cast<long long>(opt.baud),
+      opt.parity
+          ? (std::string(", ") + corvane::sim::lineParityName(*opt.parity) + " parity").c_str()
+          : "",
+      opt.usb ? ", USB screen images" : "", opt.silent ? ", silent" : "",
+      opt.latencyMs > 0 ? ", reply tails held" : "");
 
   Kv2040Model model(opt.model);
   OutputPacer pacer(opt.baud);
+  corvane::sim::ReplyTailHold tailHold(opt.latencyMs);
+  corvane::sim::RequestDropper dropper(opt.dropEvery);
+  const corvane::sim::LineExpectation expected{opt.baud, opt.parity.value_or(LineParity::kNone)};
+  bool lineWrong = false;
+  // False (the bytes are garbage to the instrument) while the line is not as expected.
+  auto lineRight = [&] {
+    if (!opt.parity) return true;
+    struct termios t {};
+    const bool right = tcgetattr(master, &t) == 0 && corvane::sim::lineMatches(t, expected);
+    if (right == lineWrong) {
+      std::fprintf(stderr, "kv2040-sim: line %s\n",
+                   right ? "settings match, answering" : "settings differ, not answering");
+      lineWrong = !right;
+    }
+    return right;
+  };
   std::string out;
   std::size_t outPos = 0;
   bool peer = false;
@@ -200,9 +246,11 @@ int main(int argc, char** argv) {
     if (outPos == out.size()) {
       out.clear();
       outPos = 0;
+      tailHold.clear();
       pacer.beginBurst(nowUs());
     }
     out += bytes;
+    tailHold.replyQueued(out.size(), bytes.size());
   };
 
   while (!stopRequested) {
@@ -210,10 +258,13 @@ int main(int argc, char** argv) {
     // Ask for POLLOUT only when the line may take a byte now: the master is nearly always
     // writable, and waiting on it between two byte slots would spin.
     const bool pending = outPos < out.size();
-    const bool due = pending && pacer.allowance(nowUs()) > 0;
+    const std::size_t writableEnd = tailHold.limit(outPos, out.size(), nowUs());
+    const bool held = pending && writableEnd == outPos;
+    const bool due = pending && !held && pacer.allowance(nowUs()) > 0;
     int64_t timeoutMs = kIdleWaitMs;
     if (pending && !due) {
-      timeoutMs = std::min<int64_t>(timeoutMs, (pacer.waitUs(nowUs()) + 999) / 1000);
+      const int64_t waitUs = held ? tailHold.waitUs(nowUs()) : pacer.waitUs(nowUs());
+      timeoutMs = std::min<int64_t>(timeoutMs, (std::max<int64_t>(0, waitUs) + 999) / 1000);
     }
     if (model.nextDueMs() >= 0) {
       timeoutMs = std::min<int64_t>(timeoutMs, std::max<int64_t>(0, model.nextDueMs() - modelMs()));
@@ -234,7 +285,8 @@ int main(int argc, char** argv) {
       if (n > 0) {
         if (!peer) std::fprintf(stderr, "kv2040-sim: line opened\n");
         peer = true;
-        queue(model.handleBytes(std::string_view(buf, std::size_t(n))));
+        if (lineRight())
+          queue(model.handleBytes(dropper.filter(std::string_view(buf, std::size_t(n)))));
       } else if (n < 0 && errno == EIO) {
         hungUp = true;
       }
@@ -248,12 +300,14 @@ int main(int argc, char** argv) {
       peer = false;
       out.clear();
       outPos = 0;
+      tailHold.clear();
+      dropper.reset();
       model.resetLink();
       sleepMs(kNoPeerWaitMs);
       continue;
     }
     if ((pfd.revents & POLLOUT) && outPos < out.size()) {
-      const std::size_t n = std::min({pacer.allowance(nowUs()), out.size() - outPos, kChunk});
+      const std::size_t n = std::min({pacer.allowance(nowUs()), writableEnd - outPos, kChunk});
       if (n > 0) {
         const ssize_t w = write(master, out.data() + outPos, n);
         if (w > 0) {
