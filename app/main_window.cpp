@@ -272,8 +272,11 @@ void MainWindow::New1Click() {
 
 void MainWindow::Load1Click() {
   const std::optional<std::string> name = ui_.openFileName(this, kDataLoadDialog);
-  if (!name) return;
-  const ReadDataResult read = readDataFile(*name);
+  if (name) openDataFile(*name);
+}
+
+void MainWindow::openDataFile(const std::string& name) {
+  const ReadDataResult read = readDataFile(name);
   if (!read.status) {
     if (read.status.wrongSize) {
       showError(read.status.message);
@@ -286,9 +289,9 @@ void MainWindow::Load1Click() {
   if (slot < 0) return;
   ActiveWindow_ = TargetWindow_ = slot;
   ScopeWindow* child = scopeWindow(slot);
-  child->setWindowTitle(QString::fromStdString(*name));
+  child->setWindowTitle(QString::fromStdString(name));
   child->ReceiveBlock(read.block);
-  const ReadNotesResult notes = readNotesFile(notesFileName(*name));
+  const ReadNotesResult notes = readNotesFile(notesFileName(name));
   if (!notes.status) {
     showFileError(notes.status.message);
   } else if (notes.lines) {

@@ -66,6 +66,9 @@ class MainWindow : public QMainWindow,
   // --- Menu and toolbar actions.
   void New1Click();
   void Load1Click();
+  // Opens a data file (and its notes) in a new scope window, as File Open does once the file is
+  // chosen; a file that cannot be read gets File Open's message.
+  void openDataFile(const std::string& name);
   void Save1Click();
   void Print1Click();
   void PrintSetup1Click();

@@ -3,6 +3,7 @@
 //
 //   kv2040-sim [--baud N] [--link PATH] [--usb] [--silent] [--seed N] [--auto-set-ms N]
 //              [--variant N]
+//   kv2040-sim --help | --version
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
@@ -49,8 +50,8 @@ struct Options {
   ModelOptions model;
 };
 
-void usage() {
-  std::fprintf(stderr,
+void usage(FILE* to) {
+  std::fprintf(to,
                "usage: kv2040-sim [--baud N] [--link PATH] [--usb] [--silent] [--seed N]\n"
                "                  [--auto-set-ms N] [--variant N]\n"
                "  --baud N         pace replies at N bit/s, 10 bits a byte (default 4800,\n"
@@ -60,7 +61,9 @@ void usage() {
                "  --silent         accept frames but answer nothing\n"
                "  --seed N         seed of the noise (default 2040)\n"
                "  --auto-set-ms N  how long Auto Set takes (default 2500)\n"
-               "  --variant N      value of the variant flag, reply 171 (default 0)\n");
+               "  --variant N      value of the variant flag, reply 171 (default 0)\n"
+               "  --help           print this help and exit\n"
+               "  --version        print the version and exit\n");
 }
 
 bool parseNumber(const char* text, int64_t lo, int64_t hi, int64_t& out) {
@@ -152,9 +155,19 @@ void removeLink(const std::string& link, const char* target) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+      usage(stdout);
+      return 0;
+    }
+    if (std::strcmp(argv[i], "--version") == 0) {
+      std::printf("kv2040-sim %s\n", CORVANE_VERSION);
+      return 0;
+    }
+  }
   Options opt;
   if (!parseArgs(argc, argv, opt)) {
-    usage();
+    usage(stderr);
     return 2;
   }
 
