@@ -92,6 +92,21 @@ int main(int argc, char** argv) {
     return 1;
   }
 
+  // Serve hand-overs before the main window exists: its start may wait in a message box, and
+  // files handed over meanwhile open with the command line's once it is shown.
+  corvane::MainWindow* window = nullptr;
+  QStringList pending = files;
+  corvane::FileHandOver handOver([&window, &pending](const QStringList& handed) {
+    if (window == nullptr) {
+      pending += handed;
+      return;
+    }
+    openFiles(*window, handed);
+    window->raise();
+    window->QWidget::activateWindow();  // not the scope-slot overload
+  });
+  handOver.listen();  // without it a second start just says that Corvane runs
+
   corvane::QtUiServices ui;
   corvane::MainWindowConfig config;
   config.settingsDir = corvane::settingsDirectory();
@@ -99,18 +114,16 @@ int main(int argc, char** argv) {
       corvane::findUserManual(QFile::encodeName(QApplication::applicationDirPath()).toStdString())
           .string();
   corvane::MainWindow main(std::move(config), ui);
-  corvane::FileHandOver handOver([&main](const QStringList& handed) {
-    openFiles(main, handed);
-    main.raise();
-    main.QWidget::activateWindow();  // not the scope-slot overload
-  });
-  handOver.listen();  // without it a second start just says that Corvane runs
   // Without a window manager nothing maximizes a window: give it the screen's work area first.
   if (QScreen* screen = QGuiApplication::primaryScreen()) {
     main.setGeometry(screen->availableGeometry());
   }
   main.showMaximized();
+  window = &main;
   // After the first show has restored the last record, so the files given end up on top.
-  if (!files.isEmpty()) QTimer::singleShot(0, &main, [&main, files] { openFiles(main, files); });
+  QTimer::singleShot(0, &main, [&main, &pending] {
+    openFiles(main, pending);
+    pending.clear();
+  });
   return app.exec();
 }

@@ -17,9 +17,9 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://corvane.org/")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Qt loads its windowing system plugins at run time, so dpkg-shlibdeps cannot see them.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
+# CPack puts the summary above this as the synopsis line.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-    "${CPACK_PACKAGE_DESCRIPTION_SUMMARY}
-Corvane remote-controls the KV2040 two-channel digital storage oscilloscope
+    "Corvane remote-controls the KV2040 two-channel digital storage oscilloscope
 over a serial port or its FTDI USB bridge: it shows the traces in up to
 eleven scope windows, takes eighteen automatic measurements, and opens,
 saves and prints records with their notes.
