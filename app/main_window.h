@@ -73,6 +73,9 @@ class MainWindow : public QMainWindow,
   // --- Menu and toolbar commands.
   void newScopeWindow();
   void openDataFile();
+  // Opens a data file (and its notes) in a new scope window, as File Open does once the file is
+  // chosen; a file that cannot be read gets File Open's message.
+  void openFile(const std::string& name);
   void saveDataFile();
   void print();
   void showPrinterSetup();

@@ -48,8 +48,11 @@ void MainWindow::newScopeWindow() {
 
 void MainWindow::openDataFile() {
   const std::optional<std::string> name = ui_.openFileName(this, kDataLoadDialog);
-  if (!name) return;
-  const ReadDataResult read = readDataFile(*name);
+  if (name) openFile(*name);
+}
+
+void MainWindow::openFile(const std::string& name) {
+  const ReadDataResult read = readDataFile(name);
   if (!read.status) {
     if (read.status.wrongSize) {
       showError(read.status.message);
@@ -62,9 +65,9 @@ void MainWindow::openDataFile() {
   if (slot < 0) return;
   activeSlot_ = targetSlot_ = slot;
   ScopeWindow* child = scopeWindow(slot);
-  child->setWindowTitle(QString::fromStdString(*name));
+  child->setWindowTitle(QString::fromStdString(name));
   child->receiveRecord(read.block);
-  const ReadNotesResult notes = readNotesFile(notesFileName(*name));
+  const ReadNotesResult notes = readNotesFile(notesFileName(name));
   if (!notes.status) {
     showFileError(notes.status.message);
   } else if (notes.lines) {
@@ -83,7 +86,7 @@ void MainWindow::saveDataFile() {
     showFileError(status.message);
     return;
   }
-  child->setWindowTitle(QString::fromStdString(*name));
+  child->setWindowTitle(QString::fromStdString(name));
 }
 
 // The report prints on the printer chosen in the print dialog, and with no scope window open

@@ -6,12 +6,8 @@
 
 namespace corvane {
 
-QPixmap paintProgramIcon(int size) {
-  QPixmap pixmap(size, size);
-  pixmap.fill(Qt::transparent);
-  QPainter p(&pixmap);
+void drawProgramIcon(QPainter& p, qreal s) {
   p.setRenderHint(QPainter::Antialiasing);
-  const qreal s = size;
   QRectF body(s * 0.04, s * 0.12, s * 0.92, s * 0.76);
   p.setPen(QPen(QColor(40, 40, 60), s / 32));
   p.setBrush(QColor(70, 80, 110));
@@ -40,6 +36,13 @@ QPixmap paintProgramIcon(int size) {
   p.setPen(QPen(QColor(80, 255, 120), std::max(1.5, s / 20)));
   p.setBrush(Qt::NoBrush);
   p.drawPath(trace);
+}
+
+QPixmap paintProgramIcon(int size) {
+  QPixmap pixmap(size, size);
+  pixmap.fill(Qt::transparent);
+  QPainter painter(&pixmap);
+  drawProgramIcon(painter, size);
   return pixmap;
 }
 

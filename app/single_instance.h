@@ -2,7 +2,13 @@
 // kernel drops the lock when its holder ends, however it ends, so a crash never blocks a start.
 #pragma once
 
+#include <QByteArray>
+#include <QObject>
+#include <QStringList>
+#include <functional>
 #include <string>
+
+class QLocalServer;
 
 namespace corvane {
 
@@ -25,6 +31,30 @@ class SingleInstanceLock {
  private:
   int fd_ = -1;
   bool acquired_ = false;
+};
+
+// A second start with files hands them to the running program over a local socket beside the
+// lock file, instead of saying that Corvane is already running. The request is each absolute
+// file name (as the file system spells it) ended by a zero byte, then one more zero byte; the
+// running program opens the files and answers one byte so the sender knows they arrived.
+class FileHandOver : public QObject {
+ public:
+  using OpenFiles = std::function<void(const QStringList& files)>;
+
+  explicit FileHandOver(OpenFiles openFiles, QObject* parent = nullptr);
+  ~FileHandOver() override;
+
+  // Serves at `socketPath` (empty: defaultSocketPath()). Call only while holding the
+  // SingleInstanceLock: a socket file left there by a program that ended is replaced.
+  bool listen(const QString& socketPath = {});
+  // Sends `files` to the program serving at `socketPath`; relative names are taken from the
+  // current folder. False when nothing serves there or it did not confirm within `timeoutMs`.
+  static bool send(const QStringList& files, const QString& socketPath = {}, int timeoutMs = 5000);
+  static QString defaultSocketPath();
+
+ private:
+  QLocalServer* server_ = nullptr;
+  OpenFiles openFiles_;
 };
 
 }  // namespace corvane

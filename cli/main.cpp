@@ -25,7 +25,11 @@ int main(int argc, char** argv) {
   if (name == "report") return corvane::reportCommand(args);
   if (name == "demo-record") return demoRecordCommand(args, std::cout, std::cerr);
   if (name == "--help" || name == "-h" || name == "help") {
-    std::cout << kUsage;
+    std::cout << kUsage << "       corvane-cli --help | --version\n";
+    return 0;
+  }
+  if (name == "--version" || name == "-v") {
+    std::cout << "corvane-cli " << CORVANE_VERSION << "\n";
     return 0;
   }
   std::cerr << "corvane-cli: unknown command '" << name << "'\n" << kUsage;

@@ -3,6 +3,7 @@
 //
 //   kv2040-sim [--baud N] [--parity none|even|odd] [--link PATH] [--usb] [--silent] [--seed N]
 //              [--auto-set-ms N] [--variant N] [--latency-ms N] [--drop-every N]
+//   kv2040-sim --help | --version
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
@@ -57,8 +58,8 @@ struct Options {
   ModelOptions model;
 };
 
-void usage() {
-  std::fprintf(stderr,
+void usage(FILE* to) {
+  std::fprintf(to,
                "usage: kv2040-sim [--baud N] [--parity none|even|odd] [--link PATH] [--usb]\n"
                "                  [--silent] [--seed N] [--auto-set-ms N] [--variant N]\n"
                "                  [--latency-ms N] [--drop-every N]\n"
@@ -74,7 +75,9 @@ void usage() {
                "  --variant N      value of the variant flag, reply 171 (default 0)\n"
                "  --latency-ms N   hold each reply's last partial 62-byte packet for N ms, as\n"
                "                   an FTDI bridge's latency timer does (default 0)\n"
-               "  --drop-every N   lose every N-th request on its way in, unanswered\n");
+               "  --drop-every N   lose every N-th request on its way in, unanswered\n"
+               "  --help           print this help and exit\n"
+               "  --version        print the version and exit\n");
 }
 
 bool parseNumber(const char* text, int64_t lo, int64_t hi, int64_t& out) {
@@ -177,9 +180,19 @@ void removeLink(const std::string& link, const char* target) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+      usage(stdout);
+      return 0;
+    }
+    if (std::strcmp(argv[i], "--version") == 0) {
+      std::printf("kv2040-sim %s\n", CORVANE_VERSION);
+      return 0;
+    }
+  }
   Options opt;
   if (!parseArgs(argc, argv, opt)) {
-    usage();
+    usage(stderr);
     return 2;
   }
 
