@@ -86,7 +86,7 @@ void MainWindow::saveDataFile() {
     showFileError(status.message);
     return;
   }
-  child->setWindowTitle(QString::fromStdString(name));
+  child->setWindowTitle(QString::fromStdString(*name));
 }
 
 // The report prints on the printer chosen in the print dialog, and with no scope window open

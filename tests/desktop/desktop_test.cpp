@@ -59,7 +59,7 @@ TEST(StartWithFiles, HandedOverFilesOpenInNewScopeWindowsAsFileOpenDoes) {
   EXPECT_EQ(m.scopeWindow(1)->windowTitle().toStdString(), rig.file("one.DSO").string());
   EXPECT_EQ(m.scopeWindow(1)->notesLines(), std::vector<std::string>{"first"});
   EXPECT_EQ(m.scopeWindow(2)->windowTitle().toStdString(), rig.file("two.DSO").string());
-  EXPECT_EQ(m.ActiveWindow(), 2);
+  EXPECT_EQ(m.activeSlot(), 2);
   EXPECT_EQ(rig.ui.errors, std::vector<std::string>{"Data isn't verified.."});
 
   // Nobody serving: the sender learns it at once and the caller shows the running-box instead.
