@@ -131,8 +131,11 @@ FileStatus MeasurementLog::write(const std::string& text) {
     if (n < 0) {
       if (errno == EINTR) continue;
       const int err = errno;
-      // A row cut short would read as a row of wrong values; the rows before it stay.
-      if (done > 0) (void)::ftruncate(fd_, size_);
+      // A row cut short would read as a row of wrong values; the rows before it stay. Should the
+      // cut fail too, the error reported below already stops the log.
+      if (done > 0) {
+        [[maybe_unused]] const int cut = ::ftruncate(fd_, size_);
+      }
       ::close(fd_);
       fd_ = -1;
       return fileError(path_, err);
