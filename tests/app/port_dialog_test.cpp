@@ -15,27 +15,24 @@
 namespace corvane::apptest {
 namespace {
 
-QRadioButton* choiceNamed(QWidget* dialog, const char* group, const QString& caption) {
+void click(QWidget* dialog, const char* group, const QString& caption) {
   for (auto* b : dialog->findChild<QWidget*>(group)->findChildren<QRadioButton*>()) {
-    if (b->text() == caption) return b;
+    if (b->text() == caption) QTest::mouseClick(b, Qt::LeftButton);
   }
-  return nullptr;
 }
 
-// The line as the driver left it: rate and whether parity is odd (a pseudo-terminal drops
-// PARENB, but keeps PARODD).
-std::pair<speed_t, bool> lineOf(const QuietPort& port) {
+// The line's rate and whether parity is odd (a pseudo-terminal drops PARENB but keeps PARODD);
+// `reset` sets it back to 1200 bit/s without parity.
+std::pair<speed_t, bool> lineOf(const QuietPort& port, bool reset = false) {
   termios t{};
   ::tcgetattr(port.slave, &t);
-  return {cfgetospeed(&t), (t.c_cflag & PARODD) != 0};
-}
-
-void resetLine(const QuietPort& port) {
-  termios t{};
-  ::tcgetattr(port.slave, &t);
-  cfsetspeed(&t, B1200);
-  t.c_cflag &= ~tcflag_t(PARODD);
-  ::tcsetattr(port.slave, TCSANOW, &t);
+  const std::pair<speed_t, bool> line{cfgetospeed(&t), (t.c_cflag & PARODD) != 0};
+  if (reset) {
+    cfsetspeed(&t, B1200);
+    t.c_cflag &= ~tcflag_t(PARODD);
+    ::tcsetattr(port.slave, TCSANOW, &t);
+  }
+  return line;
 }
 
 // A pseudo-terminal typed into the dialog for COM 2 (behind a by-id link, as a USB adapter would
@@ -63,9 +60,9 @@ TEST(PortDialog, ADeviceChosenForCom2IsStoredOpenedAndKeptAcrossARestart) {
     shownForUsb = d.usbDeviceChoice()->currentText();
     EXPECT_EQ(d.usbDeviceChoice()->itemText(1),
               QString::fromUtf8("ttyUSB7 \u2013 USB 0403:6001, serial A1B2C3"));
-    QTest::mouseClick(choiceNamed(&d, "RadioGroup1", "COM 2"), Qt::LeftButton);
-    QTest::mouseClick(choiceNamed(&d, "RadioGroup2", "19200 bps"), Qt::LeftButton);
-    QTest::mouseClick(choiceNamed(&d, "RadioGroup3", "ODD"), Qt::LeftButton);
+    click(&d, "RadioGroup1", "COM 2");
+    click(&d, "RadioGroup2", "19200 bps");
+    click(&d, "RadioGroup3", "ODD");
     QLineEdit* typed = d.comDeviceChoice(2)->lineEdit();
     QTest::keyClick(typed, Qt::Key_A, Qt::ControlModifier);
     QTest::keyClicks(typed, QString::fromStdString(adapter.path));
@@ -88,7 +85,7 @@ TEST(PortDialog, ADeviceChosenForCom2IsStoredOpenedAndKeptAcrossARestart) {
   m.exitProgram();
   const std::string saved = readAll(rig.file("KV2040.ini"));
   EXPECT_NE(saved.find("\nPort=1\nBaud rates=4\nParity Bits=2\n"), std::string::npos) << saved;
-  resetLine(adapter);
+  lineOf(adapter, true);
   rig.main.reset();
   MainWindow& again = rig.start();
   EXPECT_TRUE(rig.ui.errors.empty());

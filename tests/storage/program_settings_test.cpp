@@ -126,12 +126,6 @@ TEST_F(ProgramSettingsTest, DeviceSettingsWriteOnlyTheDevicesThatChanged) {
             "[devices]\r\nCOM1 = ttyUSB0\r\nCOM3=/dev/ttyS2\r\nUSB=\r\n"
             "COM2=/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A1B2C3-if00-port0\r\n");
   EXPECT_EQ(loadProgramSettings(path), s);
-
-  SerialDeviceInfo adapter;
-  adapter.path = "/dev/ttyUSB0";
-  adapter.stableName = "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A1B2C3-if00-port0";
-  EXPECT_EQ(storedDeviceName("/dev/ttyUSB0", {adapter}), adapter.stableName);
-  EXPECT_EQ(storedDeviceName("/dev/pts/4", {adapter}), "/dev/pts/4");
 }
 
 TEST_F(ProgramSettingsTest, ADirectoryOrUnreadableFileGivesDefaultsAndIsNeverOverwritten) {
