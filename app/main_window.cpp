@@ -156,11 +156,24 @@ void MainWindow::chooseSerialLink() {
 }
 
 void MainWindow::editPortSettings() {
-  if (std::optional<PortSettings> chosen = ui_.commPortSettings(this, portSettings())) {
-    settings_.port = chosen->portIndex;
-    settings_.baud = chosen->baudIndex;
-    settings_.parity = chosen->parityIndex;
-    settings_.stopBits = chosen->stopBitsIndex;
+  const PortChoice current{portSettings(), {settings_.comPorts, settings_.usbDevice}};
+  if (std::optional<PortChoice> chosen = ui_.commPortSettings(this, current)) {
+    settings_.port = chosen->settings.portIndex;
+    settings_.baud = chosen->settings.baudIndex;
+    settings_.parity = chosen->settings.parityIndex;
+    settings_.stopBits = chosen->settings.stopBitsIndex;
+    // The devices are stored at once, so `corvane-cli ports` names them while this runs.
+    settings_.comPorts = chosen->devices.comPorts;
+    session_->serialPort().setPortDevices(settings_.comPorts);
+    const bool usbChanged = chosen->devices.usbDevice != settings_.usbDevice;
+    settings_.usbDevice = chosen->devices.usbDevice;
+    const FileStatus saved = saveDeviceSettings(settingsPath(), settings_);
+    if (!saved) {
+      showFileError(saved.message);
+    } else if (usbChanged) {
+      // The USB link keeps the device it was built with.
+      showInformation("The USB bridge's new device is used from the next start.");
+    }
   }
   session_->applyPortSettings(portSettings());
 }

@@ -67,11 +67,12 @@ std::optional<std::string> QtUiServices::saveFileName(QWidget* parent,
   return runFileDialog(parent, request, QFileDialog::AcceptSave);
 }
 
-std::optional<PortSettings> QtUiServices::commPortSettings(QWidget* parent,
-                                                           const PortSettings& current) {
-  PortDialog dialog(current, parent);
+std::optional<PortChoice> QtUiServices::commPortSettings(QWidget* parent,
+                                                         const PortChoice& current) {
+  PortDialog dialog(current.settings, current.devices, listSerialDevices(), parent);
   dialog.exec();
-  return dialog.stored();
+  if (!dialog.stored()) return std::nullopt;
+  return PortChoice{*dialog.stored(), *dialog.storedDevices()};
 }
 
 ColorSetResult QtUiServices::colorSettings(QWidget* parent, const ColorSlots& colorSlots) {

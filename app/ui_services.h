@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/color_dialog.h"
+#include "app/port_dialog.h"
 #include "print/widgets/print_options_dialog.h"
 #include "protocol/connection_selection.h"
 #include "scope/widgets/scope_host.h"
@@ -27,9 +28,10 @@ class UiServices {
                                                   const FileDialogRequest& request) = 0;
   virtual std::optional<std::string> saveFileName(QWidget* parent,
                                                   const FileDialogRequest& request) = 0;
-  // "Comm. Port Setup.": the stored indices when closed with "&Close", nullopt from the close box.
-  virtual std::optional<PortSettings> commPortSettings(QWidget* parent,
-                                                       const PortSettings& current) = 0;
+  // "Comm. Port Setup.": the stored indices and devices when closed with "&Close", nullopt from
+  // the close box.
+  virtual std::optional<PortChoice> commPortSettings(QWidget* parent,
+                                                     const PortChoice& current) = 0;
   // "Color Setting" shown modally over the current slots.
   virtual ColorSetResult colorSettings(QWidget* parent, const ColorSlots& colorSlots) = 0;
   // The platform's print dialog and printer-setup dialog on `printer`; false when cancelled.
@@ -50,8 +52,7 @@ class QtUiServices : public UiServices {
                                           const FileDialogRequest& request) override;
   std::optional<std::string> saveFileName(QWidget* parent,
                                           const FileDialogRequest& request) override;
-  std::optional<PortSettings> commPortSettings(QWidget* parent,
-                                               const PortSettings& current) override;
+  std::optional<PortChoice> commPortSettings(QWidget* parent, const PortChoice& current) override;
   ColorSetResult colorSettings(QWidget* parent, const ColorSlots& colorSlots) override;
   bool printDialog(QWidget* parent, QPrinter& printer) override;
   bool printerSetup(QWidget* parent, QPrinter& printer) override;

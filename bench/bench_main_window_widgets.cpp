@@ -38,7 +38,7 @@ class SilentUi : public UiServices {
   std::optional<std::string> saveFileName(QWidget*, const FileDialogRequest&) override {
     return std::nullopt;
   }
-  std::optional<PortSettings> commPortSettings(QWidget*, const PortSettings&) override {
+  std::optional<PortChoice> commPortSettings(QWidget*, const PortChoice&) override {
     return std::nullopt;
   }
   ColorSetResult colorSettings(QWidget*, const ColorSlots&) override { return {}; }

@@ -143,6 +143,28 @@ FileStatus saveProgramSettings(const std::string& path, const ProgramSettings& s
   return updateSettingsFile(path, [&](IniFile& ini) { writeProgramSettings(ini, settings); });
 }
 
+void writeDeviceSettings(IniFile& ini, const ProgramSettings& s) {
+  const ProgramSettings stored = readProgramSettings(ini);
+  for (int p = 1; p <= PortDevices::kPortCount; ++p) {
+    if (stored.comPorts.path(p) != s.comPorts.path(p)) {
+      ini.set(kDevicesSection, PortDevices::portName(p), s.comPorts.path(p));
+    }
+  }
+  if (stored.usbDevice != s.usbDevice) ini.set(kDevicesSection, "USB", s.usbDevice);
+}
+
+FileStatus saveDeviceSettings(const std::string& path, const ProgramSettings& settings) {
+  return updateSettingsFile(path, [&](IniFile& ini) { writeDeviceSettings(ini, settings); });
+}
+
+std::string storedDeviceName(const std::string& path,
+                             const std::vector<SerialDeviceInfo>& present) {
+  for (const SerialDeviceInfo& d : present) {
+    if (sameDevice(path, d.path) || sameDevice(path, d.stableName)) return d.preferredName();
+  }
+  return path;
+}
+
 FileStatus updateSettingsFile(const std::string& path,
                               const std::function<void(IniFile&)>& change) {
   namespace fs = std::filesystem;

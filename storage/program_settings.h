@@ -1,6 +1,6 @@
 // The program-wide settings kept in KV2040.ini: the serial line, the seven colour slots, the
-// stored delay level and the two print options, plus the read-only "Devices" section that says
-// which device stands behind each port name.
+// stored delay level and the two print options, plus the "Devices" section that says which device
+// stands behind each port name.
 #pragma once
 
 #include <array>
@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "link/port_devices.h"
+#include "link/serial_device_list.h"
 #include "storage/data_file.h"
 #include "storage/ini_file.h"
 
@@ -42,8 +43,9 @@ struct ProgramSettings {
   bool waveFormPrint = true;
   bool notesPrint = true;
 
-  // Read from "Devices", never written. "COM1".."COM4" (default /dev/ttyS0..3; a bare name such
-  // as "ttyUSB0" is taken from /dev) and "USB" (empty: the first FTDI device the kernel offers).
+  // "Devices": "COM1".."COM4" (default /dev/ttyS0..3; a bare name such as "ttyUSB0" is taken
+  // from /dev) and "USB" (empty: the first FTDI device the kernel offers). Not among the fourteen
+  // keys: written only when the operator chooses a device (saveDeviceSettings).
   PortDevices comPorts;
   std::string usbDevice;
 
@@ -93,6 +95,18 @@ ProgramSettings loadProgramSettings(const std::string& path);
 // be read is left alone and reported, as rewriting it would drop its other contents. A symbolic
 // link is written through to its target.
 FileStatus saveProgramSettings(const std::string& path, const ProgramSettings& settings);
+
+// Sets the "Devices" keys whose device differs from what the document says, so a hand-written
+// value naming the same device ("ttyUSB0") and a file without the section stay as they are. A
+// port back on its default device is written as that device; the USB bridge's automatic choice
+// as an empty value.
+void writeDeviceSettings(IniFile& ini, const ProgramSettings& settings);
+// writeDeviceSettings into the file, as updateSettingsFile writes.
+FileStatus saveDeviceSettings(const std::string& path, const ProgramSettings& settings);
+
+// The name to store for a device: the stable /dev/serial/by-id name of the device in `present`
+// that `path` names (by path or through links), else `path` as it is.
+std::string storedDeviceName(const std::string& path, const std::vector<SerialDeviceInfo>& present);
 
 // Applies `change` to the settings file's document and writes it back the same way (every other
 // line kept, written beside and renamed, through a symbolic link, a new file where there is none).

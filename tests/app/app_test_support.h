@@ -10,6 +10,7 @@
 #include <deque>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -27,7 +28,9 @@ class ScriptedUi : public UiServices {
  public:
   std::vector<std::string> errors, infos, opened;
   std::deque<std::optional<std::string>> fileAnswers;
-  std::optional<PortSettings> commAnswer;
+  std::optional<PortSettings> commAnswer;  // with the devices as they are
+  // When set, answers the port dialog instead of commAnswer.
+  std::function<std::optional<PortChoice>(QWidget*, const PortChoice&)> commDialog;
 
   void showError(QWidget*, const QString& text) override { errors.push_back(text.toStdString()); }
   void showInformation(QWidget*, const QString& text) override {
@@ -39,8 +42,10 @@ class ScriptedUi : public UiServices {
   std::optional<std::string> saveFileName(QWidget*, const FileDialogRequest&) override {
     return next();
   }
-  std::optional<PortSettings> commPortSettings(QWidget*, const PortSettings&) override {
-    return commAnswer;
+  std::optional<PortChoice> commPortSettings(QWidget* parent, const PortChoice& current) override {
+    if (commDialog) return commDialog(parent, current);
+    if (!commAnswer) return std::nullopt;
+    return PortChoice{*commAnswer, current.devices};
   }
   ColorSetResult colorAnswer;
   ColorSetResult colorSettings(QWidget*, const ColorSlots&) override { return colorAnswer; }

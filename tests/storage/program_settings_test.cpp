@@ -111,6 +111,23 @@ TEST_F(ProgramSettingsTest, EveryBadValueTakesADefinedValue) {
   }
 }
 
+// Only what changed is written: a hand-written name for the same device stays, a port back on its
+// default device and the USB bridge back on the automatic choice are written out.
+TEST_F(ProgramSettingsTest, DeviceSettingsWriteOnlyTheDevicesThatChanged) {
+  const std::string path = dir + "/KV2040.ini";
+  writeRaw(path, "[devices]\r\nCOM1 = ttyUSB0\r\nCOM3=/dev/ttyACM0\r\nUSB=ttyUSB1\r\n");
+  ProgramSettings s = loadProgramSettings(path);
+  EXPECT_EQ(s.comPorts.path(1), "/dev/ttyUSB0");
+  s.comPorts.set(2, "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A1B2C3-if00-port0");
+  s.comPorts.set(3, "");
+  s.usbDevice.clear();
+  ASSERT_TRUE(saveDeviceSettings(path, s));
+  EXPECT_EQ(readRaw(path),
+            "[devices]\r\nCOM1 = ttyUSB0\r\nCOM3=/dev/ttyS2\r\nUSB=\r\n"
+            "COM2=/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A1B2C3-if00-port0\r\n");
+  EXPECT_EQ(loadProgramSettings(path), s);
+}
+
 TEST_F(ProgramSettingsTest, ADirectoryOrUnreadableFileGivesDefaultsAndIsNeverOverwritten) {
   fs::create_directory(dir + "/KV2040.ini");
   EXPECT_EQ(loadProgramSettings(dir + "/KV2040.ini"), ProgramSettings{});
