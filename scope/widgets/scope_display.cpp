@@ -4,7 +4,6 @@
 #include <QAccessibleWidget>
 #include <QContextMenuEvent>
 #include <QKeyEvent>
-#include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 #include <algorithm>
@@ -17,8 +16,7 @@ namespace {
 // drag arithmetic can take.
 constexpr double kPointerLimit = 1 << 24;
 
-// The area as an assistive tool sees it: its value is the keyboard choice's readout, and its popup
-// menu, while open, is its child (the menu names the area as its parent).
+// The area as an assistive tool sees it: its value is the keyboard choice's readout.
 class ScopeDisplayAccessible : public QAccessibleWidget {
  public:
   explicit ScopeDisplayAccessible(ScopeDisplay* display)
@@ -32,24 +30,6 @@ class ScopeDisplayAccessible : public QAccessibleWidget {
       return widget()->accessibleName() + ", " + readout;
     }
     return QAccessibleWidget::text(t);
-  }
-  int childCount() const override { return int(openMenus().size()); }
-  QAccessibleInterface* child(int index) const override {
-    const QList<QMenu*> menus = openMenus();
-    if (index < 0 || index >= menus.size()) return nullptr;
-    return QAccessible::queryAccessibleInterface(menus[index]);
-  }
-  int indexOfChild(const QAccessibleInterface* child) const override {
-    return int(openMenus().indexOf(qobject_cast<QMenu*>(child ? child->object() : nullptr)));
-  }
-
- private:
-  QList<QMenu*> openMenus() const {
-    QList<QMenu*> open;
-    for (QMenu* m : widget()->findChildren<QMenu*>(Qt::FindDirectChildrenOnly)) {
-      if (m->isVisible()) open.append(m);
-    }
-    return open;
   }
 };
 

@@ -168,7 +168,7 @@ class ScopeWindow : public QWidget {
   void releaseKeyDrag();
   void cancelKeyDrag();
   void showKeyChoice();
-  void openDisplayMenu(QPoint globalPosition);
+  void openDisplayMenu(QPoint globalPosition, bool fromKeyboard);
 
   void showScopeInformation();
   void showMeasurements();

@@ -77,7 +77,7 @@ void ScopeWindow::toggleGoNogoLimits() {
 void ScopeWindow::onDisplayPressed(QMouseEvent* event, QPoint at) {
   cancelKeyDrag();
   if (event->button() == Qt::RightButton) {
-    openDisplayMenu(event->globalPosition().toPoint());
+    openDisplayMenu(event->globalPosition().toPoint(), false);
     return;
   }
   if (event->button() != Qt::LeftButton) return;
@@ -123,8 +123,12 @@ void ScopeWindow::applyDragStep(const DragStep& step) {
   }
 }
 
-void ScopeWindow::openDisplayMenu(QPoint globalPosition) {
-  if (!displayMenu_->isVisible()) displayMenu_->popup(globalPosition);
+void ScopeWindow::openDisplayMenu(QPoint globalPosition, bool fromKeyboard) {
+  if (displayMenu_->isVisible()) return;
+  displayMenu_->popup(globalPosition);
+  // Opened from the keyboard, the menu starts on its first entry, which a screen reader announces
+  // as the menu's focus.
+  if (fromKeyboard) displayMenu_->setActiveAction(displayMenu_->actions().value(0));
 }
 
 // --- The display from the keyboard.

@@ -128,7 +128,7 @@ void ScopeWindow::buildScopePage(QWidget* page) {
   displayArea_->onCycle = [this](bool forward) { return cycleKeyChoice(forward); };
   displayArea_->onFocusIn = [this](bool forward) { chooseFirstHandle(forward); };
   displayArea_->onFocusOut = [this] { cancelKeyDrag(); };
-  displayArea_->onMenuKey = [this](QPoint at) { openDisplayMenu(at); };
+  displayArea_->onMenuKey = [this](QPoint at) { openDisplayMenu(at, true); };
 
   contrastBar_ = new QScrollBar(Qt::Vertical, page);
   contrastBar_->setFocusPolicy(Qt::StrongFocus);
@@ -282,8 +282,7 @@ void ScopeWindow::buildNotesPage(QWidget* page) {
 }
 
 void ScopeWindow::buildPopupMenu() {
-  // The display area's child, so that assistive tools find the menu under the display.
-  displayMenu_ = new QMenu(displayArea_);
+  displayMenu_ = new QMenu(this);
   connect(displayMenu_->addAction("Corvane Data Save"), &QAction::triggered, this,
           &ScopeWindow::saveData);
   connect(displayMenu_->addAction("Waveform Capture"), &QAction::triggered, this,
