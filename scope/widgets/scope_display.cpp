@@ -137,13 +137,8 @@ void ScopeDisplay::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void ScopeDisplay::keyPressEvent(QKeyEvent* event) {
-  if (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier) {
-    QContextMenuEvent menu(QContextMenuEvent::Keyboard, rect().center(),
-                           mapToGlobal(rect().center()));
-    contextMenuEvent(&menu);
-    return;
-  }
-  if (event->key() == Qt::Key_Menu) {
+  if (event->key() == Qt::Key_Menu ||
+      (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier)) {
     QContextMenuEvent menu(QContextMenuEvent::Keyboard, rect().center(),
                            mapToGlobal(rect().center()));
     contextMenuEvent(&menu);
