@@ -40,6 +40,13 @@ const MenuRow kMenus[] = {
      C::kPrintSetup},
     {1},
     {1, nullptr, &M::exitAction, "E&xit", "Ctrl+X", &W::exitProgram, C::kExit},
+    {0, &M::viewMenu, nullptr, "&View"},
+    {1, nullptr, &M::displayScale1Action, "Display &1\u00D7"},
+    {1, nullptr, &M::displayScale2Action, "Display &2\u00D7"},
+    {1, nullptr, &M::displayScale3Action, "Display &3\u00D7"},
+    {1},
+    {1, nullptr, &M::zoomInAction, "Zoom &In", "Ctrl++", &W::enlargeDisplay},
+    {1, nullptr, &M::zoomOutAction, "Zoom &Out", "Ctrl+-", &W::reduceDisplay},
     {0, &M::windowsMenu, nullptr, "&Windows"},
     {1, nullptr, &M::cascadeAction, "&Cascade"},
     {1, nullptr, &M::tileAction, "&Tile"},
@@ -84,6 +91,18 @@ MainMenus::MainMenus(MainWindow& main, QMdiArea& mdi) : QObject(&main), main_(ma
     }
   }
 
+  // Ctrl+= too: on most layouts "+" needs Shift.
+  zoomInAction->setShortcuts(
+      {QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)});
+  auto* scaleGroup = new QActionGroup(this);
+  QAction* scales[3] = {displayScale1Action, displayScale2Action, displayScale3Action};
+  for (int i = 0; i < 3; ++i) {
+    scales[i]->setCheckable(true);
+    scaleGroup->addAction(scales[i]);
+    connect(scales[i], &QAction::triggered, &main_, [this, i] { main_.setDisplayScale(i + 1); });
+  }
+  showDisplayScale(main_.settings().displayScale);
+
   connect(windowsMenu, &QMenu::aboutToShow, this, &MainMenus::rebuildWindowList);
   connect(cascadeAction, &QAction::triggered, &mdi_, &QMdiArea::cascadeSubWindows);
   connect(tileAction, &QAction::triggered, &mdi_, &QMdiArea::tileSubWindows);
@@ -114,6 +133,13 @@ std::vector<QAction*> MainMenus::registeredControls() const {
   std::vector<QAction*> out;
   for (const Registered& r : commands_) out.push_back(r.action);
   return out;
+}
+
+void MainMenus::showDisplayScale(int scale) {
+  QAction* scales[3] = {displayScale1Action, displayScale2Action, displayScale3Action};
+  for (int i = 0; i < 3; ++i) scales[i]->setChecked(scale == i + 1);
+  zoomInAction->setEnabled(scale < 3);
+  zoomOutAction->setEnabled(scale > 1);
 }
 
 void MainMenus::showLinkChoice(bool usbChecked, bool usbEnabled) {

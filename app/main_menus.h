@@ -1,5 +1,5 @@
-// The main window's menus outside Control: File, Windows, Config, About, built from the table in
-// main_menus.cpp. Owns their actions and the registry of command controls whose enabled state
+// The main window's menus outside Control: File, View, Windows, Config, About, built from the table
+// in main_menus.cpp. Owns their actions and the registry of command controls whose enabled state
 // the command rules decide.
 #pragma once
 
@@ -29,6 +29,8 @@ class MainMenus : public QObject {
   std::optional<CommandRule> registeredRule(const QAction* action) const;
   std::vector<QAction*> registeredControls() const;
 
+  // The check mark on the display size in use (1..3).
+  void showDisplayScale(int scale);
   // The link check marks and the USB entry's enabled state, from the session.
   void showLinkChoice(bool usbChecked, bool usbEnabled);
 
@@ -39,6 +41,12 @@ class MainMenus : public QObject {
   QAction* printAction = nullptr;
   QAction* printSetupAction = nullptr;
   QAction* exitAction = nullptr;
+  QMenu* viewMenu = nullptr;
+  QAction* displayScale1Action = nullptr;
+  QAction* displayScale2Action = nullptr;
+  QAction* displayScale3Action = nullptr;
+  QAction* zoomInAction = nullptr;
+  QAction* zoomOutAction = nullptr;
   QMenu* windowsMenu = nullptr;
   QAction* cascadeAction = nullptr;
   QAction* tileAction = nullptr;

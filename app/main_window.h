@@ -86,6 +86,11 @@ class MainWindow : public QMainWindow,
   void editPortSettings();
   void showAbout();
   void showHelp();
+  // View: every scope window's display at 1, 2 or 3 pixels per bitmap pixel, kept in the
+  // settings; one step larger or smaller.
+  void setDisplayScale(int scale);
+  void enlargeDisplay();
+  void reduceDisplay();
   // A Control menu entry or toolbar command: sent (parked while the loop runs); Auto Set also
   // lengthens the reply time-out, Math > Arithmetic also sets the target window's mode.
   void perform(const ControlCommand& command);

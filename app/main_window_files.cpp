@@ -2,7 +2,9 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPrinter>
+#include <algorithm>
 
+#include "app/main_menus.h"
 #include "app/main_window.h"
 #include "app/ui_services.h"
 #include "print/report_renderer.h"
@@ -18,6 +20,7 @@ int MainWindow::openScopeWindow() {
   Slot& s = slots_[static_cast<std::size_t>(slot)];
   s.inUse = true;
   auto* child = new ScopeWindow(*this, slot);
+  child->setDisplayScale(settings_.displayScale);
   child->setWindowTitle(QStringLiteral("Corvane - %1").arg(slot + 1));
   QMdiSubWindow* frame =
       mdi_->addSubWindow(child, Qt::SubWindow | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -38,6 +41,24 @@ ScopeWindow* MainWindow::scopeWindow(int slot) const {
 
 bool MainWindow::slotInUse(int slot) const {
   return slot >= 0 && slot < kSlotCount && slots_[static_cast<std::size_t>(slot)].inUse;
+}
+
+void MainWindow::setDisplayScale(int scale) {
+  settings_.displayScale = std::clamp(scale, 1, 3);
+  for (Slot& s : slots_) {
+    if (!s.inUse || !s.window) continue;
+    s.window->setDisplayScale(settings_.displayScale);
+    if (s.frame) s.frame->adjustSize();
+  }
+  menus_->showDisplayScale(settings_.displayScale);
+}
+
+void MainWindow::enlargeDisplay() {
+  setDisplayScale(settings_.displayScale + 1);
+}
+
+void MainWindow::reduceDisplay() {
+  setDisplayScale(settings_.displayScale - 1);
 }
 
 void MainWindow::newScopeWindow() {

@@ -11,6 +11,7 @@
 #include "cli/commands.h"
 #include "scope/status_texts.h"
 #include "storage/data_file.h"
+#include "storage/record_csv.h"
 
 namespace corvane::cli {
 
@@ -174,23 +175,7 @@ int exportCommand(const Args& args, std::ostream& out, std::ostream& err) {
   }
   WaveformBlock block;
   if (!loadRecord(args[0], block, err)) return 1;
-  // A scale byte outside its table leaves that column empty rather than inventing a value.
-  auto number = [](std::optional<double> v) {
-    if (!v) return std::string();
-    char buf[40];
-    std::snprintf(buf, sizeof buf, "%.9g", *v);
-    return std::string(buf);
-  };
-  std::ostringstream csv;
-  csv << "index,time_s,ch1_V,ch2_V\r\n";
-  for (int i = 0; i < kPointCount; ++i) {
-    auto v1 = sampleMillivolts(block, 0, i);
-    auto v2 = sampleMillivolts(block, 1, i);
-    csv << i << ',' << number(sampleSeconds(block, i)) << ','
-        << number(v1 ? std::optional<double>(*v1 / 1000.0) : std::nullopt) << ','
-        << number(v2 ? std::optional<double>(*v2 / 1000.0) : std::nullopt) << "\r\n";
-  }
-  FileStatus s = writeFileReplacing(args[1], csv.str());
+  FileStatus s = writeRecordCsv(args[1], block);
   if (!s) {
     err << "corvane-cli: " << s.message << "\n";
     return 1;

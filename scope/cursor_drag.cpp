@@ -27,36 +27,26 @@ int* tagPosition(WindowState& state, DragTarget target) {
 
 }  // namespace
 
-DragStep CursorDrag::mouseDown(int x, int y, const WaveformBlock& record, WindowState& state,
-                               DisplayBitmap& bitmap, const DisplayColors& colors) {
-  dragging_ = false;
+DragPick PickDragTarget(int x, int y, const WindowState& state) {
+  DragPick pick;
   if (within(x, TriggerPositionToX(state.triggerPosition), 4) && y < 10) {
-    target_ = DragTarget::TriggerPosition;
-    dragging_ = true;
+    pick.target = DragTarget::TriggerPosition;
   }
-  if (x > 312 && within(y, LevelToY(state.triggerLevel), 4)) {
-    target_ = DragTarget::TriggerLevel;
-    dragging_ = true;
-  }
+  if (x > 312 && within(y, LevelToY(state.triggerLevel), 4)) pick.target = DragTarget::TriggerLevel;
   if (x < 18) {
     const std::pair<int, DragTarget> tags[] = {{state.ch1Position, DragTarget::Ch1Tag},
                                                {state.ch2Position, DragTarget::Ch2Tag},
                                                {state.arithPosition, DragTarget::ArithTag}};
     for (auto [position, tag] : tags) {
-      if (within(y, PositionToY(position), 6)) {
-        target_ = tag;
-        dragging_ = true;
-      }
+      if (within(y, PositionToY(position), 6)) pick.target = tag;
     }
   }
-  if (dragging_) return {};
+  if (pick.target != DragTarget::None) return pick;
 
   const CursorState& c = state.cursors;
-  bool grabbed = false;
   auto grab = [&](bool hit, int which) {
     if (!hit) return;
-    grabbed_ = which;
-    grabbed = true;
+    pick = {DragTarget::Cursor, which};
   };
   switch (c.type) {
     case CursorType::Time:
@@ -74,9 +64,70 @@ DragStep CursorDrag::mouseDown(int x, int y, const WaveformBlock& record, Window
     default:
       break;
   }
-  if (!grabbed) return {};
-  target_ = DragTarget::Cursor;
-  dragging_ = true;
+  return pick;
+}
+
+std::vector<DragHandle> DragHandles(const WaveformBlock& record, const WindowState& state) {
+  std::vector<DragHandle> handles;
+  // The pixel nearest (x, y) within the reach that grabs `want`, searched outwards.
+  auto add = [&](DragPick want, int x, int y, int reachX, int reachY, bool h, bool v) {
+    for (int ry = 0; ry <= reachY; ++ry) {
+      for (int rx = 0; rx <= reachX; ++rx) {
+        for (int sy : {y - ry, y + ry}) {
+          for (int sx : {x - rx, x + rx}) {
+            if (PickDragTarget(sx, sy, state) == want) {
+              handles.push_back({want, sx, sy, h, v});
+              return;
+            }
+          }
+        }
+      }
+    }
+  };
+  add({DragTarget::TriggerPosition}, int(TriggerPositionToX(state.triggerPosition)), 4, 3, 4, true,
+      false);
+  if (triggerLevelMarkerShown(record)) {
+    add({DragTarget::TriggerLevel}, 316, LevelToY(state.triggerLevel), 3, 3, false, true);
+  }
+  if (record.Ch1Hidden() == 0) {
+    add({DragTarget::Ch1Tag}, 5, PositionToY(state.ch1Position), 5, 5, false, true);
+  }
+  if (record.Ch2Hidden() == 0) {
+    add({DragTarget::Ch2Tag}, 5, PositionToY(state.ch2Position), 5, 5, false, true);
+  }
+  if (arithmeticTraceShown(record)) {
+    add({DragTarget::ArithTag}, 5, PositionToY(state.arithPosition), 5, 5, false, true);
+  }
+  const CursorState& c = state.cursors;
+  for (int which : {0, 1}) {
+    const int cx = which == 0 ? c.x1 : c.x2;
+    const int cy = which == 0 ? c.y1 : c.y2;
+    const DragPick pick{DragTarget::Cursor, which};
+    switch (c.type) {
+      case CursorType::Time:  // anywhere along the line, away from the tags
+        add(pick, cx, 130, 2, 120, true, false);
+        break;
+      case CursorType::Voltage:
+        add(pick, 162, cy, 150, 2, false, true);
+        break;
+      case CursorType::Pair:
+        add(pick, cx, cy, 2, 2, true, true);
+        break;
+      default:
+        break;
+    }
+  }
+  return handles;
+}
+
+DragStep CursorDrag::mouseDown(int x, int y, const WaveformBlock& record, WindowState& state,
+                               DisplayBitmap& bitmap, const DisplayColors& colors) {
+  const DragPick pick = PickDragTarget(x, y, state);
+  dragging_ = pick.target != DragTarget::None;
+  if (!dragging_) return {};
+  target_ = pick.target;
+  if (target_ != DragTarget::Cursor) return {};
+  grabbed_ = pick.cursor;
   ComposeDisplayWithoutCursors(bitmap, record, state, colors);
   return {};
 }

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 #include "analysis/waveform_block.h"
 #include "scope/display_bitmap.h"
@@ -40,6 +41,31 @@ struct DragStep {
   bool redraw = false;          // redrawDisplay
   std::optional<MarkerSend> send;
 };
+
+// What a left press at (x, y) grabs: markers and tags first (later matches win: the level marker
+// over the position marker, a tag over both), then a cursor within 2 pixels of the cursor type
+// (cursor 2 over cursor 1).
+struct DragPick {
+  DragTarget target = DragTarget::None;
+  int cursor = 0;  // for DragTarget::Cursor: 0 = cursor or point 1, 1 = 2
+  bool operator==(const DragPick&) const = default;
+};
+DragPick PickDragTarget(int x, int y, const WindowState& state);
+
+// A drawn marker, tag or cursor with a bitmap pixel where a press grabs exactly it, and the
+// directions its drag follows. The keyboard reaches the display's drags through these: it presses
+// at `x, y` and moves from there.
+struct DragHandle {
+  DragPick pick;
+  int x = 0;
+  int y = 0;
+  bool horizontal = false;
+  bool vertical = false;
+};
+// The handles in keyboard order: trigger position, trigger level, tags "1", "2", "M", cursors 1
+// and 2. Only what the picture shows; a handle no press can reach (one covered by another at
+// every pixel) is left out.
+std::vector<DragHandle> DragHandles(const WaveformBlock& record, const WindowState& state);
 
 class CursorDrag {
  public:

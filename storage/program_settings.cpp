@@ -57,7 +57,7 @@ bool ProgramSettings::operator==(const ProgramSettings& o) const {
   }
   return port == o.port && baud == o.baud && parity == o.parity && stopBits == o.stopBits &&
          colors == o.colors && delayLevel == o.delayLevel && waveFormPrint == o.waveFormPrint &&
-         notesPrint == o.notesPrint && usbDevice == o.usbDevice;
+         notesPrint == o.notesPrint && displayScale == o.displayScale && usbDevice == o.usbDevice;
 }
 
 std::optional<uint64_t> parseIniInteger(std::string_view text) {
@@ -107,6 +107,8 @@ ProgramSettings readProgramSettings(const IniFile& ini) {
   s.waveFormPrint = integerOr(ini, k[12], s.waveFormPrint);
   s.notesPrint = integerOr(ini, k[13], s.notesPrint);
   s.delayLevel = integerOr(ini, k[11], s.delayLevel);
+  const uint64_t scale = integerOr<uint64_t>(ini, kDisplayScaleKey, 1);
+  s.displayScale = scale >= 1 && scale <= 3 ? int(scale) : 1;
 
   for (int p = 1; p <= PortDevices::kPortCount; ++p) {
     // A value PortDevices refuses (a NUL byte) leaves the default.
@@ -130,6 +132,9 @@ void writeProgramSettings(IniFile& ini, const ProgramSettings& s) {
   values[13] = s.notesPrint ? "1" : "0";
   for (std::size_t i = 0; i < values.size(); ++i) {
     ini.set(kProgramSettingsKeys[i].section, kProgramSettingsKeys[i].key, values[i]);
+  }
+  if (s.displayScale != 1 || ini.value(kDisplayScaleKey.section, kDisplayScaleKey.key)) {
+    ini.set(kDisplayScaleKey.section, kDisplayScaleKey.key, std::to_string(s.displayScale));
   }
 }
 

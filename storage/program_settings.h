@@ -42,6 +42,8 @@ struct ProgramSettings {
   int32_t delayLevel = 500;
   bool waveFormPrint = true;
   bool notesPrint = true;
+  // The scope windows' display size, 1..3 screen pixels per bitmap pixel.
+  int displayScale = 1;
 
   // "Devices": "COM1".."COM4" (default /dev/ttyS0..3; a bare name such as "ttyUSB0" is taken
   // from /dev) and "USB" (empty: the first FTDI device the kernel offers). Not among the fourteen
@@ -75,6 +77,10 @@ inline constexpr std::array<IniKeyName, 14> kProgramSettingsKeys = {{
     {"Printer Information", "Wave Form"},
     {"Printer Information", "Corvane notes"},
 }};
+
+// The display size, beside the fourteen: written only once it differs from 1 or the file has it,
+// so a file that never had it stays as it was. A value other than 1, 2 or 3 reads as 1.
+inline constexpr IniKeyName kDisplayScaleKey = {"Display", "Scale"};
 
 // An INI value as an integer: optional sign, then decimal digits or "0x"/"0X" and hexadecimal
 // digits, blanks around allowed. Anything else, or a magnitude beyond 64 bits, is not an integer.

@@ -1,5 +1,9 @@
 #include "scope/widgets/scope_display.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
+#include <QContextMenuEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <algorithm>
@@ -12,11 +16,39 @@ namespace {
 // drag arithmetic can take.
 constexpr double kPointerLimit = 1 << 24;
 
+// The area as an assistive tool sees it: its value is the keyboard choice's readout.
+class ScopeDisplayAccessible : public QAccessibleWidget {
+ public:
+  explicit ScopeDisplayAccessible(ScopeDisplay* display)
+      : QAccessibleWidget(display, QAccessible::Canvas) {}
+
+  QString text(QAccessible::Text t) const override {
+    const QString readout = static_cast<ScopeDisplay*>(widget())->readout();
+    if (t == QAccessible::Value) return readout;
+    // Screen readers speak a name change of the focused object; the value alone they do not.
+    if (t == QAccessible::Name && !readout.isEmpty()) {
+      return widget()->accessibleName() + ", " + readout;
+    }
+    return QAccessibleWidget::text(t);
+  }
+};
+
+QAccessibleInterface* displayAccessible(const QString& className, QObject* object) {
+  if (className == QLatin1String(ScopeDisplay::staticMetaObject.className())) {
+    return new ScopeDisplayAccessible(static_cast<ScopeDisplay*>(object));
+  }
+  return nullptr;
+}
+
 }  // namespace
 
 ScopeDisplay::ScopeDisplay(QWidget* parent) : QWidget(parent) {
+  static const bool installed = (QAccessible::installFactory(displayAccessible), true);
+  (void)installed;
   setAttribute(Qt::WA_OpaquePaintEvent);
+  setFocusPolicy(Qt::StrongFocus);
   setAccessibleName("Waveform display");
+  setFixedSize(kAreaWidth, kAreaHeight);
 }
 
 void ScopeDisplay::showSurface(const DisplayBitmap& surface) {
@@ -30,8 +62,14 @@ void ScopeDisplay::showSurface(const DisplayBitmap& surface) {
   update();
 }
 
+void ScopeDisplay::setZoom(int zoom) {
+  zoom_ = std::clamp(zoom, 1, 3);
+  setFixedSize(kAreaWidth * zoom_, kAreaHeight * zoom_);
+  update();
+}
+
 int ScopeDisplay::scaleFactor() const {
-  return std::max(1, int(std::floor(devicePixelRatioF())));
+  return std::max(1, int(std::floor(zoom_ * devicePixelRatioF())));
 }
 
 QPoint ScopeDisplay::toBitmap(QPointF position) const {
@@ -40,6 +78,26 @@ QPoint ScopeDisplay::toBitmap(QPointF position) const {
     return int(std::clamp(std::floor(v * scale), -kPointerLimit, kPointerLimit));
   };
   return {map(position.x()), map(position.y())};
+}
+
+QRect ScopeDisplay::toWidget(QRect r) const {
+  const double size = scaleFactor() / devicePixelRatioF();
+  return QRectF(r.x() * size, r.y() * size, r.width() * size, r.height() * size).toRect();
+}
+
+void ScopeDisplay::setFocusMark(QRect bitmapRect) {
+  if (bitmapRect == focusMark_) return;
+  focusMark_ = bitmapRect;
+  update();
+}
+
+void ScopeDisplay::setReadout(const QString& text) {
+  if (text == readout_) return;
+  readout_ = text;
+  QAccessibleValueChangeEvent value(this, text);
+  QAccessible::updateAccessibility(&value);
+  QAccessibleEvent name(this, QAccessible::NameChanged);
+  QAccessible::updateAccessibility(&name);
 }
 
 void ScopeDisplay::paintEvent(QPaintEvent*) {
@@ -57,6 +115,13 @@ void ScopeDisplay::paintEvent(QPaintEvent*) {
   if (picture.bottom() < height()) {
     painter.fillRect(QRectF(0, picture.bottom(), width(), height() - picture.bottom()), Qt::black);
   }
+  if (!hasFocus()) return;
+  // Black under white dashes: visible over every trace and grid colour.
+  const QRect frame = focusMark_.isEmpty() ? rect().adjusted(0, 0, -1, -1) : toWidget(focusMark_);
+  painter.setPen(QPen(Qt::black, 1));
+  painter.drawRect(frame);
+  painter.setPen(QPen(Qt::white, 1, Qt::DashLine));
+  painter.drawRect(frame);
 }
 
 void ScopeDisplay::mousePressEvent(QMouseEvent* event) {
@@ -69,6 +134,42 @@ void ScopeDisplay::mouseMoveEvent(QMouseEvent* event) {
 
 void ScopeDisplay::mouseReleaseEvent(QMouseEvent* event) {
   if (onRelease) onRelease(event, toBitmap(event->position()));
+}
+
+void ScopeDisplay::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Menu ||
+      (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier)) {
+    QContextMenuEvent menu(QContextMenuEvent::Keyboard, rect().center(),
+                           mapToGlobal(rect().center()));
+    contextMenuEvent(&menu);
+    return;
+  }
+  if (onKey && onKey(event)) return;
+  QWidget::keyPressEvent(event);
+}
+
+// A right press already opened the menu (onPress); only the Menu key comes here.
+void ScopeDisplay::contextMenuEvent(QContextMenuEvent* event) {
+  if (event->reason() != QContextMenuEvent::Keyboard) return;
+  const QPoint at = focusMark_.isEmpty() ? rect().center() : toWidget(focusMark_).center();
+  if (onMenuKey) onMenuKey(mapToGlobal(at));
+}
+
+void ScopeDisplay::focusInEvent(QFocusEvent* event) {
+  QWidget::focusInEvent(event);
+  if (onFocusIn) onFocusIn(event->reason() != Qt::BacktabFocusReason);
+  update();
+}
+
+void ScopeDisplay::focusOutEvent(QFocusEvent* event) {
+  QWidget::focusOutEvent(event);
+  if (onFocusOut && event->reason() != Qt::PopupFocusReason) onFocusOut();
+  update();
+}
+
+bool ScopeDisplay::focusNextPrevChild(bool next) {
+  if (hasFocus() && onCycle && onCycle(next)) return true;
+  return QWidget::focusNextPrevChild(next);
 }
 
 }  // namespace corvane

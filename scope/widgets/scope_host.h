@@ -24,6 +24,7 @@ inline const FileDialogRequest kDataSaveDialog{"Corvane Data Save", "Corvane Dat
 inline const FileDialogRequest kDataLoadDialog{"Corvane Data Load", "Corvane Data (*.DSO)", "DSO"};
 inline const FileDialogRequest kPictureSaveDialog{"Waveform Capture Save", "BMP Files (*.BMP)",
                                                   "BMP"};
+inline const FileDialogRequest kCsvExportDialog{"Export CSV", "CSV Files (*.csv)", "csv"};
 
 class ScopeHost {
  public:

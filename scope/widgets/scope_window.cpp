@@ -101,12 +101,46 @@ void ScopeWindow::closeEvent(QCloseEvent* event) {
 
 void ScopeWindow::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
-  if (size() != QSize(kWidth, kHeight)) resize(kWidth, kHeight);
+  if (size() != windowSize()) resize(windowSize());
 }
 
 void ScopeWindow::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
-  if (size() != QSize(kWidth, kHeight)) resize(kWidth, kHeight);
+  if (size() != windowSize()) resize(windowSize());
+}
+
+QSize ScopeWindow::windowSize() const {
+  const int grow = displayArea_->zoom() - 1;
+  return {kWidth + grow * ScopeDisplay::kAreaWidth, kHeight + grow * ScopeDisplay::kAreaHeight};
+}
+
+int ScopeWindow::displayScale() const {
+  return displayArea_->zoom();
+}
+
+// The display grows to the right and down; what stands beside it moves right, what stands below
+// it moves down, and the contrast bar stays as tall as the display.
+void ScopeWindow::setDisplayScale(int scale) {
+  displayArea_->setZoom(scale >= 1 && scale <= 3 ? scale : 1);
+  const QSize grow = windowSize() - QSize(kWidth, kHeight);
+  const QRect display = displayArea_->parentWidget()->geometry();
+  for (auto [widget, place] : scopeLayout_) {
+    QRect r = place;
+    if (widget == displayArea_->parentWidget() || widget == contrastBar_) {
+      r.setBottom(r.bottom() + grow.height());
+    }
+    if (widget == displayArea_->parentWidget()) {
+      r.setRight(r.right() + grow.width());
+    } else if (place.left() > display.left() + ScopeDisplay::kAreaWidth) {
+      r.translate(grow.width(), 0);
+    } else if (place.top() > display.top() + ScopeDisplay::kAreaHeight) {
+      r.translate(0, grow.height());
+    }
+    widget->setGeometry(r);
+  }
+  setFixedSize(windowSize());
+  pages_->setGeometry(0, 0, width(), height());
+  showKeyChoice();
 }
 
 // --- Data arrival and the picture.
@@ -122,6 +156,10 @@ void ScopeWindow::receiveRecord(const WaveformBlock& block) {
   state_.displayTimeDiv = timeDivBox_->currentIndex();
   if (QAbstractButton* button = gridButtons_->button(int(state_.grid))) button->setChecked(true);
   showMeasurements();
+  // Arrival resets the tags a keyboard drag may be moving; Escape then returns to these.
+  keyDragStart_.ch1Position = state_.ch1Position;
+  keyDragStart_.ch2Position = state_.ch2Position;
+  keyDragStart_.arithPosition = state_.arithPosition;
   redrawDisplay();
 }
 
@@ -169,6 +207,7 @@ void ScopeWindow::redrawDisplay() {
   ComposeDisplay(bitmap_, record_, state_, host_.colors());
   displayArea_->showSurface(bitmap_);
   showCursorReadouts();
+  showKeyChoice();
 }
 
 void ScopeWindow::setArithmeticMode(int mode) {

@@ -7,9 +7,10 @@
 // "Setup Para." and "RUN"), ImageView (the instrument's captured screen) and Notes (free text
 // saved beside the record). The widgets carry automation ids for screen readers, the GUI tests
 // and users' scripts (ComboBox3, BitBtn1, ...); scope_window_pages.cpp pairs each member with
-// its id in one table. The window has no key handling of its own: the main window's menu
-// shortcuts reach it like any other part of the main window, except that the notes editor, as
-// every Qt text editor, claims Ctrl+C, Ctrl+X and Ctrl+V for its own copy, cut and paste.
+// its id in one table. The main window's menu shortcuts reach the window like any other part of
+// the main window, except that the notes editor, as every Qt text editor, claims Ctrl+C, Ctrl+X
+// and Ctrl+V for its own copy, cut and paste. The display area takes the focus after the page
+// tabs: Tab chooses a marker or cursor, the arrows drag it as the pointer would, Enter releases.
 //
 // The implementation is split by concern: scope_window.cpp (construction, record arrival,
 // "Setup Para."/"RUN", activation), scope_window_pages.cpp (page layout and the id table),
@@ -21,6 +22,7 @@
 #include <QWidget>
 #include <array>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -35,6 +37,7 @@
 class QAbstractButton;
 class QButtonGroup;
 class QComboBox;
+class QKeyEvent;
 class QLabel;
 class QMenu;
 class QMouseEvent;
@@ -52,6 +55,7 @@ class ScopeWindow : public QWidget {
   Q_OBJECT
 
  public:
+  // The window's size at display scale 1; larger scales add the display's growth.
   static constexpr int kWidth = 600;
   static constexpr int kHeight = 484;
   enum Page { ScopePage = 0, ImageViewPage = 1, NotesPage = 2 };
@@ -96,6 +100,10 @@ class ScopeWindow : public QWidget {
   // labels as they stand, for the printed report.
   ScopeInformation scopeInformation() const;
   const Measurements& measurements() const { return measurements_; }
+  // The display at 1, 2 or 3 screen pixels per bitmap pixel (anything else is 1); the window
+  // grows with it.
+  void setDisplayScale(int scale);
+  int displayScale() const;
 
   // --- What the window's controls do; public so that tests reach the same paths.
   // "Setup Para.": loads the instrument's settings and record into this window.
@@ -122,6 +130,7 @@ class ScopeWindow : public QWidget {
   void toggleGoNogoLimits();
   void saveData();        // the record and its notes, to files the operator chooses
   void captureDisplay();  // the picture as shown, to a BMP file
+  void exportCsv();       // the record's samples, as `corvane-cli export` writes them
   // The ImageView page: asks the instrument for its screen, and saves the bytes it sent.
   void captureInstrumentScreen();
   void saveInstrumentScreen();
@@ -147,6 +156,19 @@ class ScopeWindow : public QWidget {
   void onDisplayDragged(QPoint at);
   void onDisplayReleased(QMouseEvent* event, QPoint at);
   void applyDragStep(const DragStep& step);
+  QSize windowSize() const;
+
+  // The display from the keyboard: a chosen handle (one of DragHandles), pressed at its pixel by
+  // the first arrow key and moved by a virtual pointer until Enter releases it there.
+  bool onDisplayKey(QKeyEvent* event);
+  bool cycleKeyChoice(bool forward);
+  void chooseFirstHandle(bool forward);
+  std::optional<DragHandle> chosenHandle() const;
+  void moveKeyPointer(const DragHandle& handle, int dx, int dy);
+  void releaseKeyDrag();
+  void cancelKeyDrag();
+  void showKeyChoice();
+  void openDisplayMenu(QPoint globalPosition, bool fromKeyboard);
 
   void showScopeInformation();
   void showMeasurements();
@@ -163,6 +185,12 @@ class ScopeWindow : public QWidget {
   DisplayBitmap bitmap_;      // the composed picture
   DisplayBitmap dragBitmap_;  // what a cursor drag shows: the bitmap plus the dragged cursors
   CursorDrag drag_;
+  std::optional<DragPick> keyChoice_;
+  bool keyDragging_ = false;
+  QPoint keyPointer_;
+  WindowState keyDragStart_;  // what Escape puts back
+  // Direct children of the Scope page with their places at scale 1.
+  std::vector<std::pair<QWidget*, QRect>> scopeLayout_;
   bool loading_ = false;
   bool closed_ = false;
   bool activating_ = false;

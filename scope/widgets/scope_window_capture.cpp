@@ -12,6 +12,7 @@
 #include "scope/widgets/scope_window.h"
 #include "storage/bmp_file.h"
 #include "storage/data_file.h"
+#include "storage/record_csv.h"
 
 namespace corvane {
 namespace {
@@ -70,6 +71,14 @@ void ScopeWindow::captureDisplay() {
   if (FileStatus status =
           writeBmpFile(*path, DisplayBitmap::width(), DisplayBitmap::height(), bitmap_.data());
       !status) {
+    host_.showFileError(status.message);
+  }
+}
+
+void ScopeWindow::exportCsv() {
+  const auto path = host_.chooseSaveFile(kCsvExportDialog);
+  if (!path) return;
+  if (FileStatus status = writeRecordCsv(*path, record_); !status) {
     host_.showFileError(status.message);
   }
 }

@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
 #include <utility>
@@ -119,12 +120,18 @@ void ScopeWindow::buildScopePage(QWidget* page) {
   bevel->setLineWidth(2);
   bevel->setGeometry(4, 4, 325, 259);
   displayArea_ = new ScopeDisplay(bevel);
-  displayArea_->setGeometry(2, 2, 321, 255);
+  displayArea_->move(2, 2);
   displayArea_->onPress = [this](QMouseEvent* e, QPoint at) { onDisplayPressed(e, at); };
   displayArea_->onMove = [this](QMouseEvent*, QPoint at) { onDisplayDragged(at); };
   displayArea_->onRelease = [this](QMouseEvent* e, QPoint at) { onDisplayReleased(e, at); };
+  displayArea_->onKey = [this](QKeyEvent* e) { return onDisplayKey(e); };
+  displayArea_->onCycle = [this](bool forward) { return cycleKeyChoice(forward); };
+  displayArea_->onFocusIn = [this](bool forward) { chooseFirstHandle(forward); };
+  displayArea_->onFocusOut = [this] { cancelKeyDrag(); };
+  displayArea_->onMenuKey = [this](QPoint at) { openDisplayMenu(at, true); };
 
   contrastBar_ = new QScrollBar(Qt::Vertical, page);
+  contrastBar_->setFocusPolicy(Qt::StrongFocus);
   contrastBar_->setGeometry(331, 4, 17, 259);
   contrastBar_->setRange(0, 100);
   contrastBar_->setPageStep(10);
@@ -235,6 +242,12 @@ void ScopeWindow::buildScopePage(QWidget* page) {
   setCaption(runButton_, "RUN", kBlue);
   runButton_->setEnabled(false);  // usable after the first setup load
   connect(runButton_, &QPushButton::clicked, this, &ScopeWindow::toggleRealTimeLoop);
+
+  QWidget::setTabOrder(pages_->tabBar(), displayArea_);
+  QWidget::setTabOrder(displayArea_, contrastBar_);
+  for (QWidget* child : page->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+    scopeLayout_.emplace_back(child, child->geometry());
+  }
 }
 
 void ScopeWindow::buildImagePage(QWidget* page) {
@@ -274,6 +287,8 @@ void ScopeWindow::buildPopupMenu() {
           &ScopeWindow::saveData);
   connect(displayMenu_->addAction("Waveform Capture"), &QAction::triggered, this,
           &ScopeWindow::captureDisplay);
+  connect(displayMenu_->addAction(QString("Export CSV") + QChar(0x2026)), &QAction::triggered, this,
+          &ScopeWindow::exportCsv);
   displayMenu_->addSeparator();
   connect(displayMenu_->addAction("CH1 Waveform ON/OFF"), &QAction::triggered, this,
           &ScopeWindow::toggleCh1Trace);

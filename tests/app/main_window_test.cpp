@@ -190,6 +190,40 @@ TEST(MainWindow, KeysWorkWithoutWindowsAndNotesKeepTheirOwnCut) {
   EXPECT_TRUE(m.slotInUse(0));
 }
 
+// The display size comes from the settings, follows the View menu and its keys in every window
+// (frame included), and goes back into the file it came from.
+TEST(MainWindow, DisplayScaleFromSettingsViewMenuAndKeys) {
+  QuietPort port;
+  MainRig rig;
+  rig.writeIni(port.path, "[Display]\nScale=2\n");
+  MainWindow& m = rig.start();
+  ScopeWindow* w = m.scopeWindow(0);
+  EXPECT_EQ(w->size(), QSize(600 + 321, 484 + 255));
+  EXPECT_TRUE(m.menus().displayScale2Action->isChecked());
+  QWidget* frame = w->parentWidget();
+  EXPECT_GE(frame->width(), 921);
+
+  QWidget* box = w->findChild<QWidget*>("ComboBox2");
+  QTest::keyClick(box, Qt::Key_Equal, Qt::ControlModifier);
+  EXPECT_EQ(w->size(), QSize(600 + 642, 484 + 510));
+  EXPECT_GE(frame->height(), 994);
+  EXPECT_FALSE(m.menus().zoomInAction->isEnabled());
+  m.newScopeWindow();
+  EXPECT_EQ(m.scopeWindow(1)->displayScale(), 3);
+  QTest::keyClick(box, Qt::Key_Minus, Qt::ControlModifier);
+  QTest::keyClick(box, Qt::Key_Minus, Qt::ControlModifier);
+  EXPECT_EQ(w->size(), QSize(600, 484));
+  EXPECT_EQ(m.scopeWindow(1)->size(), QSize(600, 484));
+  frame->adjustSize();
+  EXPECT_LT(frame->width(), 700);
+  EXPECT_TRUE(m.menus().displayScale1Action->isChecked());
+  m.menus().displayScale3Action->trigger();
+  EXPECT_EQ(w->displayScale(), 3);
+  m.menus().displayScale1Action->trigger();
+  m.exitProgram();
+  EXPECT_NE(readAll(rig.file("KV2040.ini")).find("[Display]\nScale=1\n"), std::string::npos);
+}
+
 // The whole road against the simulated instrument on its pseudo-terminal at 38,400 bit/s.
 TEST(MainWindow, SetupLoadAndRunAgainstTheSimulator) {
   test_support::SimProcess sim({"--baud", "38400"});

@@ -151,5 +151,38 @@ TEST(CursorDrag, PairPointsNeedBothCoordinatesWithinTwoPixels) {
   EXPECT_EQ(w.state.cursors.x2, 200);
 }
 
+// The keyboard's handles: each pixel grabs its own handle, only drawn handles count, and one that
+// another covers at every pixel (a tag under a later tag) is left out.
+TEST(CursorDrag, HandlesAreWhatAPressAtTheirPixelGrabs) {
+  Window w;
+  w.state.cursors.type = CursorType::Pair;
+  w.state.cursors.x1 = 14;  // point 1 within the tags' columns, away from their rows
+  std::vector<DragHandle> handles = DragHandles(w.record, w.state);
+  std::vector<DragPick> picks;
+  for (const DragHandle& h : handles) {
+    picks.push_back(h.pick);
+    w.down(h.x, h.y);
+    EXPECT_TRUE(w.drag.dragging());
+    EXPECT_EQ(PickDragTarget(h.x, h.y, w.state), h.pick);
+    w.up(h.x, h.y);
+  }
+  EXPECT_EQ(picks, (std::vector<DragPick>{{DragTarget::TriggerPosition},
+                                          {DragTarget::TriggerLevel},
+                                          {DragTarget::Ch1Tag},
+                                          {DragTarget::Ch2Tag},
+                                          {DragTarget::Cursor, 0},
+                                          {DragTarget::Cursor, 1}}));
+  EXPECT_EQ(handles[4].x, 14);
+  EXPECT_EQ(handles[4].y, 50);
+
+  w.state.ch1Position = w.state.ch2Position;  // "2" over "1" at every row
+  w.record.setTriggerSource(2);               // EXT: the level marker is not drawn
+  w.state.cursors.type = CursorType::None;
+  handles = DragHandles(w.record, w.state);
+  ASSERT_EQ(handles.size(), 2u);
+  EXPECT_EQ(handles[1].pick.target, DragTarget::Ch2Tag);
+  EXPECT_TRUE(handles[1].vertical && !handles[1].horizontal);
+}
+
 }  // namespace
 }  // namespace corvane

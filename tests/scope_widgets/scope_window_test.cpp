@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
@@ -8,6 +9,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
 #include <filesystem>
@@ -17,6 +19,7 @@
 #include "scope/display_compose.h"
 #include "scope/display_render.h"
 #include "scope/widgets/scope_display.h"
+#include "storage/record_csv.h"
 #include "tests/scope_widgets/fake_scope_host.h"
 
 namespace corvane {
@@ -178,6 +181,94 @@ TEST_F(ScopeWindowTest, MarkerTagAndCursorDragsSendWhatTheyShould) {
   EXPECT_TRUE(host.sends.empty());
 }
 
+// At 2x the area paints every bitmap pixel as a 2x2 square, the window grows by the display's
+// growth, and the same drags (at twice the coordinates) send the same settings as at 1x.
+TEST_F(ScopeWindowTest, DisplayAtTwiceIsTheBitmapDoubledAndDragsSendAsAtOnce) {
+  ScopeWindow& w = open(0);
+  w.setDisplayScale(2);
+  EXPECT_EQ(w.size(), QSize(600 + 321, 484 + 255));
+  auto* area = at<ScopeDisplay>(w, "PaintBox1");
+  const QImage shown = area->grab().toImage().convertToFormat(QImage::Format_RGB32);
+  ASSERT_EQ(shown.size(), QSize(642, 510));
+  int differing = 0;
+  for (int y = 0; y < 508; ++y)
+    for (int x = 0; x < 642; ++x) {
+      const uint32_t p = w.displayBitmap().pixel(x / 2, y / 2);
+      differing += shown.pixel(x, y) != qRgb(int(p & 0xFF), int(p >> 8 & 0xFF), int(p >> 16));
+    }
+  EXPECT_EQ(differing, 0);
+  // Beside the display: the contrast bar as tall as it, the buttons moved right, the
+  // measurements moved down.
+  EXPECT_EQ(at(w, "ScrollBar1")->geometry(), QRect(331 + 321, 4, 17, 259 + 255));
+  EXPECT_EQ(at(w, "BitBtn1")->geometry().topLeft(), QPoint(352 + 122 + 321, 290));
+  EXPECT_EQ(at(w, "CPPCH1")->mapTo(&w, QPoint()).y() - 255,
+            open(1).findChild<QWidget*>("CPPCH1")->mapTo(host.windows[1], QPoint()).y());
+
+  // The drags of MarkerTagAndCursorDragsSendWhatTheyShould, each coordinate doubled.
+  press(area, 25, 5);
+  QTest::mouseRelease(area, Qt::LeftButton, {}, QPoint(80000, 5));
+  press(area, 11, 141);
+  move(area, 11, 201);
+  QTest::mouseRelease(area, Qt::LeftButton, {}, QPoint(11, 201));
+  press(area, 633, 261);
+  QTest::mouseRelease(area, Qt::LeftButton, {}, QPoint(633, -100));
+  EXPECT_EQ(host.sends, (std::vector<Send>{{255, 3, false}, {200, 1, false}, {75, 4, false}}));
+  w.setDisplayScale(7);  // not a size: back to 1
+  EXPECT_EQ(w.size(), QSize(600, 484));
+  EXPECT_EQ(area->size(), QSize(321, 255));
+}
+
+// Tab reaches the display after the page tabs and then walks its handles; the arrows drag the
+// chosen one as the pointer would, Enter sends what a release sends, Escape sends nothing.
+TEST_F(ScopeWindowTest, KeyboardDragsTheChosenHandleAndEnterSendsAsARelease) {
+  ScopeWindow& w = open(0);
+  w.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+  auto* area = at<ScopeDisplay>(w, "PaintBox1");
+  QTabBar* tabs = at<QTabWidget>(w, "PageControl1")->tabBar();
+  tabs->setFocus(Qt::TabFocusReason);
+  QTest::keyClick(tabs, Qt::Key_Tab);
+  ASSERT_TRUE(area->hasFocus());
+  EXPECT_EQ(area->readout(), "Trigger position 0");
+  QTest::keyClick(area, Qt::Key_Tab);  // the trigger level marker
+  QTest::keyClick(area, Qt::Key_Tab);
+  EXPECT_EQ(area->readout(), "CH1 position 175");
+  // Row 70 to row 100, as the mouse drag of the "1" tag: 10 + 10 + 10 pixels.
+  for (int i = 0; i < 3; ++i) QTest::keyClick(area, Qt::Key_Down, Qt::ShiftModifier);
+  EXPECT_EQ(area->readout(), "CH1 position 200");
+  EXPECT_TRUE(host.sends.empty());
+  QTest::keyClick(area, Qt::Key_Return);
+  EXPECT_EQ(host.sends, (std::vector<Send>{{200, 1, false}}));
+  QAccessibleInterface* display = QAccessible::queryAccessibleInterface(area);
+  EXPECT_EQ(display->text(QAccessible::Value), "CH1 position 200");
+  EXPECT_EQ(display->text(QAccessible::Name), "Waveform display, CH1 position 200");
+
+  QTest::keyClick(area, Qt::Key_Up);  // moved, then abandoned
+  QTest::keyClick(area, Qt::Key_Escape);
+  EXPECT_EQ(w.windowState().ch1Position, 200);
+  EXPECT_EQ(host.sends.size(), 1u);
+
+  // The Time cursors join the handles; the readout follows the cursor's readouts.
+  at<QComboBox>(w, "ComboBox1")->setCurrentIndex(1);
+  area->setFocus();
+  QTest::keyClick(area, Qt::Key_Tab);  // CH2
+  QTest::keyClick(area, Qt::Key_Tab);
+  const QString delta(QChar(0x0394));
+  EXPECT_EQ(area->readout(),
+            "Cursor 1: T1 -4.13ns, " + delta + "T 6.67ns, 1/" + delta + "T 150.00MHz");
+  QTest::keyClick(area, Qt::Key_Right, Qt::ShiftModifier);
+  QTest::keyClick(area, Qt::Key_Down);  // not an axis of a time cursor
+  EXPECT_EQ(text(w, "C_DX"), "6.00ns");
+  EXPECT_TRUE(display->text(QAccessible::Value).startsWith("Cursor 1: T1 -3.47ns"));
+  QTest::keyClick(area, Qt::Key_Enter);
+  EXPECT_EQ(w.windowState().cursors.x1, 110);
+  EXPECT_EQ(host.sends.size(), 1u);
+  // Past the last handle the focus moves on to the contrast bar.
+  QTest::keyClick(area, Qt::Key_Tab);
+  QTest::keyClick(area, Qt::Key_Tab);
+  EXPECT_TRUE(at(w, "ScrollBar1")->hasFocus());
+}
+
 TEST_F(ScopeWindowTest, TimeScaleBoxMovesTraceAndReadoutsButNoStatusText) {
   ScopeWindow& w = open(0);
   WaveformBlock r = MakeNewWindowRecord();
@@ -229,13 +320,61 @@ TEST_F(ScopeWindowTest, SetupLoadDisablesEveryWindowAndRunLoopStopsOnImageView) 
 // The keys are the main window's menu shortcuts; tests/app checks them through a scope window.
 TEST_F(ScopeWindowTest, ContrastAndClose) {
   ScopeWindow& w = open(3);
+  w.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
   auto* contrast = at<QScrollBar>(w, "ScrollBar1");
   QTest::mouseClick(contrast, Qt::LeftButton, {}, QPoint(8, 240));  // page down
   EXPECT_EQ(host.sends, (std::vector<Send>{{50, 0, false}}));
   EXPECT_EQ(contrast->toolTip(), "Contrast Setting (50%)");
+  // From the keyboard every step sends at once.
+  contrast->setFocus(Qt::TabFocusReason);
+  ASSERT_TRUE(contrast->hasFocus());
+  QTest::keyClick(contrast, Qt::Key_PageDown);
+  QTest::keyClick(contrast, Qt::Key_Up);
+  EXPECT_EQ(host.sends, (std::vector<Send>{{50, 0, false}, {60, 0, false}, {59, 0, false}}));
 
   w.close();
   EXPECT_EQ(host.closed, std::vector<int>{3});
+}
+
+// The Menu key and Shift+F10 open the display's menu on its first entry, which assistive tools
+// are told as the menu's focus; its "Export CSV…" writes the record as `corvane-cli export` does.
+TEST_F(ScopeWindowTest, MenuKeyOpensTheMenuAndExportCsvWritesTheRecord) {
+  ScopeWindow& w = open(0);
+  w.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+  auto* area = at<ScopeDisplay>(w, "PaintBox1");
+  auto* menu = at<QMenu>(w, "PopupMenu1");
+  area->setFocus();
+  QTest::keyClick(area, Qt::Key_F10, Qt::ShiftModifier);
+  ASSERT_TRUE(menu->isVisible());
+  EXPECT_EQ(menu->activeAction(), menu->actions().value(0));
+  QAccessibleInterface* popup = QAccessible::queryAccessibleInterface(menu);
+  EXPECT_EQ(popup->role(), QAccessible::PopupMenu);
+  QStringList entries;
+  for (int i = 0; i < 3; ++i) entries << popup->child(i)->text(QAccessible::Name);
+  EXPECT_EQ(entries, (QStringList{"Corvane Data Save", "Waveform Capture",
+                                  QString("Export CSV") + QChar(0x2026)}));
+  menu->hide();
+  QTest::keyClick(area, Qt::Key_Menu);
+  EXPECT_TRUE(menu->isVisible());
+  menu->hide();
+
+  WaveformBlock r = MakeNewWindowRecord();
+  r.setCh1VoltDivIndex(8);       // 1 V
+  r.setTimeDivIndex(15);         // 0.2 ms
+  r.setCh1Samples(0, 177 + 25);  // a division above ground
+  w.receiveRecord(r);
+  const auto file = tempDir() / "w.csv";
+  host.saveAnswer = file.string();
+  menu->actions()[2]->trigger();
+  EXPECT_EQ(host.dialogs.back().title, "Export CSV");
+  const std::string csv = readFile(file);
+  EXPECT_EQ(csv, recordCsvText(w.record()));
+  EXPECT_EQ(csv.substr(0, 48), "index,time_s,ch1_V,ch2_V\r\n0,0,1,0\r\n1,4e-06,0,0\r\n");
+  host.saveAnswer = tempDir().string();  // a folder: the platform's error, nothing written
+  menu->actions()[2]->trigger();
+  ASSERT_EQ(host.fileErrors.size(), 1u);
 }
 
 TEST_F(ScopeWindowTest, DataSaveDisplayCaptureAndScreenSave) {

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <vector>
 
 namespace corvane {
 namespace {
@@ -126,6 +127,25 @@ TEST_F(ProgramSettingsTest, DeviceSettingsWriteOnlyTheDevicesThatChanged) {
             "[devices]\r\nCOM1 = ttyUSB0\r\nCOM3=/dev/ttyS2\r\nUSB=\r\n"
             "COM2=/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A1B2C3-if00-port0\r\n");
   EXPECT_EQ(loadProgramSettings(path), s);
+}
+
+// Only 1, 2 and 3 are display sizes; the key is written once set, and kept once there.
+TEST_F(ProgramSettingsTest, DisplayScaleReadsOneToThreeAndIsWrittenOnceSet) {
+  const std::string path = dir + "/KV2040.ini";
+  for (const auto& [text, want] : std::vector<std::pair<std::string, int>>{
+           {"2", 2}, {"3", 3}, {"0", 1}, {"4", 1}, {"-2", 1}, {"two", 1}, {"0x2", 2}}) {
+    writeRaw(path, "[Display]\nScale=" + text + "\n");
+    EXPECT_EQ(loadProgramSettings(path).displayScale, want) << text;
+  }
+  writeRaw(path, "[Delay]\nLevel=500\n");
+  ProgramSettings s = loadProgramSettings(path);
+  s.displayScale = 3;
+  ASSERT_TRUE(saveProgramSettings(path, s));
+  EXPECT_NE(readRaw(path).find("\n[Display]\nScale=3\n"), std::string::npos);
+  EXPECT_EQ(loadProgramSettings(path), s);
+  s.displayScale = 1;
+  ASSERT_TRUE(saveProgramSettings(path, s));
+  EXPECT_NE(readRaw(path).find("[Display]\nScale=1\n"), std::string::npos);
 }
 
 TEST_F(ProgramSettingsTest, ADirectoryOrUnreadableFileGivesDefaultsAndIsNeverOverwritten) {
