@@ -50,6 +50,12 @@ class FtdiSioBackend : public FtdiBackend {
   FtStatus write(FtHandle handle, const uint8_t* data, uint32_t length, uint32_t& written) override;
   FtStatus read(FtHandle handle, uint8_t* data, uint32_t length, uint32_t& got) override;
 
+  bool signalsReadiness() const override { return true; }
+  int readinessFd(FtHandle handle) override;
+  // The configured path's folder (and the folder its link points into), or the device folder;
+  // and /dev/serial/by-id where it exists.
+  std::vector<std::string> arrivalFolders(int32_t index) const override;
+
   // The node that open(index) would use; empty when there is no such device.
   std::string devicePath(int32_t index) const;
   const FtdiSioConfig& config() const { return config_; }
