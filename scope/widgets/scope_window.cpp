@@ -112,6 +112,12 @@ void ScopeWindow::showEvent(QShowEvent* event) {
 // --- Data arrival and the picture.
 
 void ScopeWindow::receiveRecord(const WaveformBlock& block) {
+  // The loop hands the same record over again while nothing new arrived; with the window as the
+  // last arrival left it, everything below would come out as it stands.
+  if (arrivalShown_ && block == arrived_ && record_ == recordAfterArrival_ &&
+      state_ == stateAfterArrival_) {
+    return;
+  }
   const WaveformBlock copy = block;  // the source may be this window's own record
   record_ = copy;
   showScopeInformation();
@@ -123,6 +129,10 @@ void ScopeWindow::receiveRecord(const WaveformBlock& block) {
   if (QAbstractButton* button = gridButtons_->button(int(state_.grid))) button->setChecked(true);
   showMeasurements();
   redrawDisplay();
+  arrived_ = copy;
+  recordAfterArrival_ = record_;
+  stateAfterArrival_ = state_;
+  arrivalShown_ = true;
 }
 
 void ScopeWindow::showScopeInformation() {
@@ -237,7 +247,7 @@ void ScopeWindow::toggleRealTimeLoop() {
     host_.stopLoop();
     setRunCaption("RUN", false);
   } else {
-    host_.startLoop();
+    host_.startLoop(slot_);
     setRunCaption("STOP", true);
   }
 }
