@@ -10,6 +10,7 @@
 #include <deque>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -29,7 +30,12 @@ class ScriptedUi : public UiServices {
   std::deque<std::optional<std::string>> fileAnswers;
   std::optional<PortSettings> commAnswer;
 
-  void showError(QWidget*, const QString& text) override { errors.push_back(text.toStdString()); }
+  // Runs as each error box opens, to see the state it is shown over.
+  std::function<void(const std::string&)> onError;
+  void showError(QWidget*, const QString& text) override {
+    errors.push_back(text.toStdString());
+    if (onError) onError(errors.back());
+  }
   void showInformation(QWidget*, const QString& text) override {
     infos.push_back(text.toStdString());
   }
