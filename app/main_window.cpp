@@ -8,6 +8,7 @@
 #include <QMdiSubWindow>
 #include <QPrinter>
 #include <QStatusBar>
+#include <QTimer>
 #include <QToolBar>
 
 #include "app/control_commands.h"
@@ -45,16 +46,19 @@ MainWindow::MainWindow(MainWindowConfig config, UiServices& ui, QWidget* parent)
   resize(577 + 40, 384 + 80);
 
   TimerService* timers = config_.timers;
+  IoWatchService* watches = config_.watches;
   if (timers == nullptr) {
     ownTimers_ = std::make_unique<QtTimerService>();
     timers = ownTimers_.get();
+    ownWatches_ = std::make_unique<QtIoWatchService>();
+    watches = ownWatches_.get();
   }
   auto usbBackend =
       config_.makeUsbBackend ? config_.makeUsbBackend(settings_) : kernelUsbBackend(settings_);
   SerialOs& serialOs = config_.serialOs ? *config_.serialOs : PosixSerialOs::instance();
   // Step 2, the counters and link state, start at zero with the session.
   session_ = std::make_unique<AcquisitionSession>(*timers, *this, captureWriter_,
-                                                  std::move(usbBackend), serialOs);
+                                                  std::move(usbBackend), serialOs, watches);
   session_->setFocusHost(this);
   session_->setOnLoadFinished([this](bool) {
     if (auto done = std::exchange(loadFinished_, nullptr)) done();
@@ -137,6 +141,36 @@ void MainWindow::buildStatusBar() {
   };
   txTotalLabel_ = addTotal(QStringLiteral("TX"));
   rxTotalLabel_ = addTotal(QStringLiteral("RX"));
+
+  statusTimer_ = new QTimer(this);
+  statusTimer_->setSingleShot(true);
+  statusTimer_->setInterval(kStatusIntervalMs);
+  connect(statusTimer_, &QTimer::timeout, this, [this] {
+    if (pendingStatus_.empty()) return;
+    flushStatusTexts();
+    statusTimer_->start();
+  });
+}
+
+void MainWindow::setStatusText(QLabel* label, QString text) {
+  if (!statusTimer_->isActive()) {
+    // The first change after a quiet spell shows at once and opens a spell of its own.
+    label->setText(text);
+    statusTimer_->start();
+    return;
+  }
+  for (auto& [l, t] : pendingStatus_) {
+    if (l == label) {
+      t = std::move(text);
+      return;
+    }
+  }
+  pendingStatus_.emplace_back(label, std::move(text));
+}
+
+void MainWindow::flushStatusTexts() {
+  for (auto& [label, text] : pendingStatus_) label->setText(text);
+  pendingStatus_.clear();
 }
 
 // ---------------------------------------------------------------- Config, About
@@ -185,11 +219,11 @@ void MainWindow::showAbout() {
 void MainWindow::showHelp() {
   const QString path = QString::fromStdString(config_.helpFile);
   if (!QFileInfo::exists(path)) {
-    showInformation(("The user manual is missing: " + path).toStdString());
+    ui_.showInformation(this, "The user manual is missing: " + path);
     return;
   }
   if (!ui_.openWithDesktop(path)) {
-    showInformation(("No viewer could open the user manual: " + path).toStdString());
+    ui_.showInformation(this, "No viewer could open the user manual: " + path);
   }
 }
 

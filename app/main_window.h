@@ -17,6 +17,8 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "app/command_state.h"
 #include "link/ftdi_backend.h"
@@ -31,6 +33,7 @@ class QLabel;
 class QMdiArea;
 class QMdiSubWindow;
 class QPrinter;
+class QTimer;
 
 namespace corvane {
 
@@ -47,8 +50,9 @@ struct MainWindowConfig {
   std::string helpFile;                    // the user manual opened by Help
   // The USB backend for the loaded settings; null: the kernel's FTDI tty backend.
   std::function<std::unique_ptr<FtdiBackend>(const ProgramSettings&)> makeUsbBackend;
-  SerialOs* serialOs = nullptr;    // null: the real termios driver
-  TimerService* timers = nullptr;  // null: Qt timers
+  SerialOs* serialOs = nullptr;       // null: the real termios driver
+  TimerService* timers = nullptr;     // null: Qt timers, and Qt notifiers for readiness
+  IoWatchService* watches = nullptr;  // with `timers`: readiness (null: the links poll)
 };
 
 class MainWindow : public QMainWindow,
@@ -123,6 +127,7 @@ class MainWindow : public QMainWindow,
   bool captureButtonEnabled() const override;
   void setCaptureButtonEnabled(bool enable) override;
   void resetRunButton() override;
+  void loopStopped(int window) override;
 
   // --- SessionFocusHost.
   bool anyScopeWindowInUse() const override;
@@ -135,14 +140,14 @@ class MainWindow : public QMainWindow,
   bool LoadSetup(int slot, std::function<void()> finished) override;
   void setScopeWindowsEnabled(bool enable) override;
   bool loopRunning() const override;
-  void startLoop() override;
+  void startLoop(int slot) override;
   void stopLoop() override;
   void activateWindow(int slot) override;
   void EnableScopeCommands() override;
   void pageChanged(int slot, int page) override;
   void scopeWindowClosed(int slot) override;
   const DisplayColors& colors() const override { return colors_; }
-  bool captureScreen() override;
+  bool captureScreen(int slot) override;
   std::span<const uint8_t> captureBuffer() const override;
   std::optional<std::string> chooseSaveFile(const FileDialogRequest& request) override;
   void showFileError(std::string_view text) override;
@@ -163,6 +168,15 @@ class MainWindow : public QMainWindow,
   void restoreAtFirstShow();
   void showLinkChoice();
   void applyCommandState();
+  // Boxes the session asks for are shown from the event loop after the call that asked has
+  // returned; an identical box already waiting or open is not stacked on it.
+  void postBox(bool error, const QString& text);
+  // The window a capture's results belong to: the one that asked, else the target window.
+  ScopeWindow* captureWindow() const;
+  // The status bar's texts at a human rate: at most one repaint per kStatusIntervalMs, the last
+  // text always shown.
+  void setStatusText(QLabel* label, QString text);
+  void flushStatusTexts();
   std::string settingsPath() const;
   DisplayColors colorsFromSettings() const;
   PortSettings portSettings() const;
@@ -172,6 +186,7 @@ class MainWindow : public QMainWindow,
   ProgramSettings settings_;
   DisplayColors colors_;
   std::unique_ptr<TimerService> ownTimers_;
+  std::unique_ptr<IoWatchService> ownWatches_;
   DirectoryCaptureWriter captureWriter_;
   std::unique_ptr<AcquisitionSession> session_;
   std::unique_ptr<QPrinter> printer_;
@@ -190,6 +205,11 @@ class MainWindow : public QMainWindow,
   // menus' Ctrl shortcuts reach the window. No text box: its copy and cut would shadow Ctrl+C
   // and Ctrl+X.
   QWidget* keyboardFocus_ = nullptr;
+
+  static constexpr int kStatusIntervalMs = 100;
+  QTimer* statusTimer_ = nullptr;
+  std::vector<std::pair<QLabel*, QString>> pendingStatus_;
+  std::vector<std::pair<bool, QString>> boxesWaiting_;
 
   std::array<Slot, kSlotCount> slots_;
   int activeSlot_ = 0;

@@ -75,11 +75,8 @@ void MainWindow::openDataFile() {
 void MainWindow::openFile(const std::string& name) {
   const ReadDataResult read = readDataFile(name);
   if (!read.status) {
-    if (read.status.wrongSize) {
-      showError(read.status.message);
-    } else {
-      showFileError(read.status.message);
-    }
+    // A menu command's own box: shown at once (only the session's boxes wait for the event loop).
+    showFileError(read.status.message);
     return;
   }
   const int slot = openScopeWindow();
@@ -132,7 +129,8 @@ void MainWindow::print() {
   content.notes = active->notesLines();
   content.timeText = currentTimeOfDayText();
   if (!printReport(*printer_, content, chosen.options)) {
-    showError("The report could not be printed on " + printer_->printerName().toStdString() + ".");
+    showFileError("The report could not be printed on " + printer_->printerName().toStdString() +
+                  ".");
   }
 }
 

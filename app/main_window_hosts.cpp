@@ -2,6 +2,7 @@
 // ScopeHost: each call goes to the widget or the core piece that decides it.
 #include <QLabel>
 #include <QMdiSubWindow>
+#include <algorithm>
 
 #include "app/main_window.h"
 #include "app/ui_services.h"
@@ -19,26 +20,56 @@ QString qs(std::string_view text) {
 // ---------------------------------------------------------------- ProtocolHost
 
 void MainWindow::showError(std::string_view text) {
-  ui_.showError(this, qs(text));
+  postBox(true, qs(text));
 }
 void MainWindow::showInformation(std::string_view text) {
-  ui_.showInformation(this, qs(text));
+  postBox(false, qs(text));
 }
+
+void MainWindow::postBox(bool error, const QString& text) {
+  const std::pair<bool, QString> box(error, text);
+  if (std::find(boxesWaiting_.begin(), boxesWaiting_.end(), box) != boxesWaiting_.end()) return;
+  boxesWaiting_.push_back(box);
+  QMetaObject::invokeMethod(
+      this,
+      [this, box] {
+        if (box.first) {
+          ui_.showError(this, box.second);
+        } else {
+          ui_.showInformation(this, box.second);
+        }
+        boxesWaiting_.erase(std::find(boxesWaiting_.begin(), boxesWaiting_.end(), box));
+      },
+      Qt::QueuedConnection);
+}
+
+// The frame as sent, with STX and ETX as their visible symbols (U+2402, U+2403).
 void MainWindow::setTxStr(std::string_view text) {
-  lastSentLabel_->setText(qs(text));
+  QString shown = qs(text);
+  shown.replace(QChar(0x02), QChar(0x2402));
+  shown.replace(QChar(0x03), QChar(0x2403));
+  setStatusText(lastSentLabel_, std::move(shown));
 }
 void MainWindow::setTXTot(std::string_view text) {
-  txTotalLabel_->setText(qs(text));
+  setStatusText(txTotalLabel_, qs(text));
 }
 void MainWindow::setRXTot(std::string_view text) {
-  rxTotalLabel_->setText(qs(text));
+  setStatusText(rxTotalLabel_, qs(text));
 }
 void MainWindow::setFrameRateText(std::string_view text) {
-  frameRateLabel_->setText(qs(text));
+  setStatusText(frameRateLabel_, qs(text));
+}
+
+ScopeWindow* MainWindow::captureWindow() const {
+  const int requester = session_->captureWindow();
+  return scopeWindow(requester >= 0 ? requester : targetSlot_);
 }
 
 void MainWindow::ShowCapturedImage(const std::filesystem::path& file) {
-  if (ScopeWindow* active = scopeWindow(activeSlot_)) active->showCapturedImage(file);
+  const int requester = session_->captureWindow();
+  if (ScopeWindow* w = scopeWindow(requester >= 0 ? requester : activeSlot_)) {
+    w->showCapturedImage(file);
+  }
 }
 
 void MainWindow::ReceiveBlock(const WaveformBlock& block) {
@@ -46,12 +77,12 @@ void MainWindow::ReceiveBlock(const WaveformBlock& block) {
 }
 
 bool MainWindow::captureButtonEnabled() const {
-  ScopeWindow* target = scopeWindow(targetSlot_);
-  return target != nullptr && target->captureButtonEnabled();
+  ScopeWindow* w = captureWindow();
+  return w != nullptr && w->captureButtonEnabled();
 }
 
 void MainWindow::setCaptureButtonEnabled(bool enable) {
-  if (ScopeWindow* target = scopeWindow(targetSlot_)) target->setCaptureButtonEnabled(enable);
+  if (ScopeWindow* w = captureWindow()) w->setCaptureButtonEnabled(enable);
 }
 
 void MainWindow::resetRunButton() {
@@ -59,7 +90,14 @@ void MainWindow::resetRunButton() {
   applyCommandState();
 }
 
+void MainWindow::loopStopped(int window) {
+  if (ScopeWindow* w = scopeWindow(window)) w->setRunButtonStopped();
+  applyCommandState();
+}
+
 void MainWindow::EnableCommandControls(bool enable) {
+  // The end of a transfer shows the counters' final values.
+  if (enable) flushStatusTexts();
   commandState_.transferLocked = !enable;
   commandState_.scopeListReenabled = false;
   applyCommandState();
@@ -124,8 +162,8 @@ bool MainWindow::loopRunning() const {
   return session_->loopRunning();
 }
 
-void MainWindow::startLoop() {
-  session_->startLoop();
+void MainWindow::startLoop(int slot) {
+  session_->startLoop(slot);
   applyCommandState();
 }
 
@@ -150,8 +188,8 @@ void MainWindow::scopeWindowClosed(int slot) {
   stopLoop();
 }
 
-bool MainWindow::captureScreen() {
-  return session_->captureScreen();
+bool MainWindow::captureScreen(int slot) {
+  return session_->captureScreen(slot);
 }
 
 std::span<const uint8_t> MainWindow::captureBuffer() const {

@@ -1,5 +1,6 @@
 #include "app/qt_timer_service.h"
 
+#include <QSocketNotifier>
 #include <QTimer>
 #include <algorithm>
 
@@ -27,7 +28,32 @@ class QtTimer : public Timer {
   std::function<void()> onExpiry_;
 };
 
+class QtIoWatch : public IoWatch {
+ public:
+  QtIoWatch(int fd, std::function<void()> onReady)
+      : notifier_(new QSocketNotifier(fd, QSocketNotifier::Read)) {
+    // The handler lives in the connection, so a watch destroyed by its own handler leaves it
+    // intact until the notifier goes.
+    QObject::connect(notifier_, &QSocketNotifier::activated, notifier_,
+                     [onReady = std::move(onReady)] { onReady(); });
+  }
+  ~QtIoWatch() override {
+    // Disabling unregisters the descriptor at once; the object may be inside its own signal.
+    notifier_->setEnabled(false);
+    notifier_->deleteLater();
+  }
+  void setEnabled(bool enabled) override { notifier_->setEnabled(enabled); }
+  bool enabled() const override { return notifier_->isEnabled(); }
+
+ private:
+  QSocketNotifier* notifier_;
+};
+
 }  // namespace
+
+std::unique_ptr<IoWatch> QtIoWatchService::watchReadable(int fd, std::function<void()> onReady) {
+  return std::make_unique<QtIoWatch>(fd, std::move(onReady));
+}
 
 std::unique_ptr<Timer> QtTimerService::createTimer(int intervalMs, std::function<void()> onExpiry) {
   return std::make_unique<QtTimer>(intervalMs, std::move(onExpiry));

@@ -22,6 +22,7 @@
 #include "link/ftdi_sio_backend.h"
 #include "scope/display_render.h"
 #include "scope/widgets/scope_window.h"
+#include "tests/support/sim_process.h"
 
 namespace {
 
@@ -144,27 +145,101 @@ double processCpuSeconds() {
   return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
 }
 
-void BM_IdleCpuUsbSelected(benchmark::State& st) {
+// The GUI's CPU share while idle, arg 0: USB chosen, device open; 1: USB chosen, device gone
+// (pulled while chosen); 2: the serial link chosen.
+void BM_IdleCpu(benchmark::State& st) {
   Bench b;
   auto m = b.start();
   QApplication::processEvents();
-  m->chooseUsbLink();
-  if (!m->session().usbActive() || !m->menus().usbLinkAction->isChecked()) {
-    st.SkipWithError("the USB device did not open");
-    return;
+  if (st.range(0) == 2) {
+    m->chooseSerialLink();
+  } else {
+    m->chooseUsbLink();
+    if (!m->session().usbActive() || !m->menus().usbLinkAction->isChecked()) {
+      st.SkipWithError("the USB device did not open");
+      return;
+    }
+  }
+  if (st.range(0) == 1) {
+    ::close(b.usb[0]);
+    b.usb[0] = -1;
+    QElapsedTimer gone;
+    gone.start();
+    while (m->session().usbActive() && gone.elapsed() < 2000) QApplication::processEvents();
   }
   for (auto _ : st) {
     const double cpu0 = processCpuSeconds();
     QElapsedTimer clock;
     clock.start();
     QEventLoop idle;
-    QTimer::singleShot(3000, &idle, &QEventLoop::quit);
+    QTimer::singleShot(5000, &idle, &QEventLoop::quit);
     idle.exec();
     const double wall = static_cast<double>(clock.nsecsElapsed()) * 1e-9;
     st.counters["cpu_share_percent"] = 100.0 * (processCpuSeconds() - cpu0) / wall;
   }
 }
-BENCHMARK(BM_IdleCpuUsbSelected)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_IdleCpu)->DenseRange(0, 2)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// The main window that counts its hand-overs to the scope window.
+class CountingMainWindow : public MainWindow {
+ public:
+  using MainWindow::MainWindow;
+  void ReceiveBlock(const WaveformBlock& block) override {
+    ++handOvers;
+    if (block.bytes != last.bytes) ++changed;
+    last = block;
+    MainWindow::ReceiveBlock(block);
+  }
+  int handOvers = 0;
+  int changed = 0;
+  WaveformBlock last;
+};
+
+// RUN over USB against the simulator at its full rate: CPU per hand-over and per changed record
+// (a new waveform or status), and the share of a core.
+void BM_RunOverUsb(benchmark::State& st) {
+  test_support::SimProcess sim({"--usb"});
+  SilentUi ui;
+  fs::path dir = ::mkdtemp(std::string("/tmp/corvane-bench-XXXXXX").data());
+  std::ofstream(dir / "KV2040.ini") << "[Devices]\nCOM1=/nonexistent\nUSB=" << sim.path() << "\n";
+  MainWindowConfig config;
+  config.settingsDir = dir.string();
+  config.captureDirectory = dir;
+  auto m = std::make_unique<CountingMainWindow>(config, ui);
+  m->show();
+  QApplication::processEvents();
+  m->chooseUsbLink();
+  ScopeWindow* w = m->scopeWindow(0);
+  if (!m->session().usbActive() || w == nullptr) {
+    st.SkipWithError("no USB device or no scope window");
+    return;
+  }
+  w->toggleRealTimeLoop();
+  QEventLoop warm;
+  QTimer::singleShot(1000, &warm, &QEventLoop::quit);
+  warm.exec();
+  for (auto _ : st) {
+    const int h0 = m->handOvers, c0 = m->changed;
+    const double cpu0 = processCpuSeconds();
+    QElapsedTimer clock;
+    clock.start();
+    QEventLoop run;
+    QTimer::singleShot(10000, &run, &QEventLoop::quit);
+    run.exec();
+    const double cpu = processCpuSeconds() - cpu0;
+    const double wall = static_cast<double>(clock.nsecsElapsed()) * 1e-9;
+    const int h = m->handOvers - h0, c = m->changed - c0;
+    st.counters["cpu_share_percent"] = 100.0 * cpu / wall;
+    st.counters["hand_overs_per_s"] = h / wall;
+    st.counters["changed_per_s"] = c / wall;
+    st.counters["cpu_ms_per_hand_over"] = h > 0 ? 1000.0 * cpu / h : 0;
+    st.counters["cpu_ms_per_changed"] = c > 0 ? 1000.0 * cpu / c : 0;
+  }
+  w->toggleRealTimeLoop();
+  m.reset();
+  fs::remove_all(dir);
+}
+BENCHMARK(BM_RunOverUsb)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 // A second Control menu and set of toolbars on a started window: what they add to the start.
 void BM_BuildControlMenuAndToolbars(benchmark::State& st) {

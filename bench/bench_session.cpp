@@ -1,6 +1,7 @@
 // The acquisition session against the simulated instrument on real-time timers, as corvane-cli
 // runs it: the wall time of one real-time loop cycle over the USB path and over the serial path,
-// the CPU time that one cycle costs this thread, and the CPU share of the idle 1 ms USB poll.
+// the CPU time that one cycle costs this thread, and the CPU share of the idle USB link. Arg 1:
+// the links wait on readiness, as they do now; arg 0: the poll timers they ran on before.
 //
 // The instrument is sim::Kv2040Model served on the master side of a pseudo-terminal by a thread of
 // this process, its replies paced by sim::OutputPacer at the line's rate (10 bits a byte), in the
@@ -208,11 +209,12 @@ struct Rig {
   NullCaptureWriter writer;
   std::unique_ptr<AcquisitionSession> session;
 
-  Rig(bool usb, const std::string& device) {
+  Rig(bool usb, const std::string& device, bool readiness) {
     session = std::make_unique<AcquisitionSession>(
         timers, host, writer,
         std::make_unique<FtdiSioBackend>(
-            FtdiSioConfig{{}, usb ? device : std::string("/nonexistent/corvane-usb")}));
+            FtdiSioConfig{{}, usb ? device : std::string("/nonexistent/corvane-usb")}),
+        PosixSerialOs::instance(), readiness ? &timers : nullptr);
     PortDevices devices;
     devices.set(1, usb ? std::string("/nonexistent/corvane-serial") : device);
     session->serialPort().setPortDevices(devices);
@@ -250,7 +252,7 @@ void runLoopCycles(benchmark::State& state, bool usb) {
     Pty pty;
     if (!pty.ok()) return state.SkipWithError("no pseudo-terminal");
     PacedInstrument instrument(pty.master, baud);
-    Rig rig(usb, pty.path);
+    Rig rig(usb, pty.path, state.range(0) == 1);
     if (!rig.linkUp(usb)) return state.SkipWithError("the link did not open");
     if (!rig.loadSetup()) return state.SkipWithError("the setup load got no answer");
     const uint8_t timeDiv = rig.session->block().TimeDivIndex();
@@ -283,25 +285,36 @@ void runLoopCycles(benchmark::State& state, bool usb) {
     state.counters["cpu_share"] = cpuMs / wallMs;
     state.counters["rx_bytes"] = rx / cycles;
   }
-  state.SetLabel(usb ? "USB tty, 921,600 bit/s" : "serial, 38,400 bit/s");
+  state.SetLabel(std::string(usb ? "USB tty, 921,600 bit/s" : "serial, 38,400 bit/s") +
+                 (state.range(0) == 1 ? ", readiness" : ", poll ticks"));
 }
 
 void BM_LoopCycleUsb(benchmark::State& state) {
   runLoopCycles(state, true);
 }
-BENCHMARK(BM_LoopCycleUsb)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LoopCycleUsb)
+    ->Arg(0)
+    ->Arg(1)
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
 
 void BM_LoopCycleSerial(benchmark::State& state) {
   runLoopCycles(state, false);
 }
-BENCHMARK(BM_LoopCycleSerial)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LoopCycleSerial)
+    ->Arg(0)
+    ->Arg(1)
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
 
-// USB chosen, the device open, nothing arriving and no loop: what the 1 ms poll alone costs.
+// USB chosen, the device open, nothing arriving and no loop: what the idle link costs.
 void BM_UsbPollIdle(benchmark::State& state) {
   for (auto _ : state) {
     Pty pty;
     if (!pty.ok()) return state.SkipWithError("no pseudo-terminal");
-    Rig rig(true, pty.path);
+    Rig rig(true, pty.path, state.range(0) == 1);
     if (!rig.linkUp(true)) return state.SkipWithError("the USB line did not open");
     const uint64_t firedBefore = rig.timers.firedCount();
     const int64_t t0 = nowUs();
@@ -315,9 +328,15 @@ void BM_UsbPollIdle(benchmark::State& state) {
     state.counters["cpu_us_per_poll"] =
         cpuMs * 1e3 / std::max(1.0, double(rig.timers.firedCount() - firedBefore));
   }
-  state.SetLabel("USB tty open and idle, 1 ms poll");
+  state.SetLabel(state.range(0) == 1 ? "USB tty open and idle, readiness"
+                                     : "USB tty open and idle, 1 ms poll");
 }
-BENCHMARK(BM_UsbPollIdle)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_UsbPollIdle)
+    ->Arg(0)
+    ->Arg(1)
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace corvane

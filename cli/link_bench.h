@@ -84,7 +84,8 @@ struct Bench {
         captureWriter(std::filesystem::current_path()),
         session(timers, host, captureWriter,
                 std::make_unique<FtdiSioBackend>(
-                    FtdiSioConfig{{}, o.usb ? o.device : std::string("/nonexistent/usb")})) {
+                    FtdiSioConfig{{}, o.usb ? o.device : std::string("/nonexistent/usb")}),
+                PosixSerialOs::instance(), &timers) {
     PortDevices devices;
     devices.set(1, o.usb ? std::string("/nonexistent/serial") : o.device);
     session.serialPort().setPortDevices(devices);

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <ctime>
+#include <vector>
 
 namespace corvane {
 
@@ -144,11 +145,18 @@ void RealTimeTimerService::waitUntil(Clock::time_point until) {
     ts.tv_nsec = static_cast<long>(ns % 1'000'000'000);
     timeout = &ts;
   }
-  pollfd p{wakeRead_, POLLIN, 0};
-  const int r =
-      wakeRead_ >= 0 ? ::ppoll(&p, 1, timeout, nullptr) : ::ppoll(nullptr, 0, timeout, nullptr);
-  if (r > 0) drainWakePipe();
-  // EINTR and anything else: the caller looks at the clock and the flags again.
+  std::vector<pollfd> fds;
+  if (wakeRead_ >= 0) fds.push_back(pollfd{wakeRead_, POLLIN, 0});
+  const std::size_t firstWatch = fds.size();
+  watches_.appendPollFds(fds);
+  const int r = ::ppoll(fds.empty() ? nullptr : fds.data(), fds.size(), timeout, nullptr);
+  if (r <= 0) {
+    // EINTR and anything else: the caller looks at the clock and the flags again.
+    watches_.dispatch({}, 0);
+    return;
+  }
+  if (firstWatch > 0 && fds[0].revents != 0) drainWakePipe();
+  watches_.dispatch(fds, firstWatch);
 }
 
 void RealTimeTimerService::drainWakePipe() noexcept {

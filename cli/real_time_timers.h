@@ -1,7 +1,8 @@
-// Timers on the steady clock for the command-line tool: one thread, no event loop of a toolkit.
-// runUntil() sleeps until the next timer is due and fires due timers in order, so an idle process
-// costs nothing between ticks. A signal (SIGINT for `watch`) can wake it through
-// requestInterrupt(), which is safe to call from a signal handler.
+// Timers and descriptor readiness on the steady clock for the command-line tool: one thread, no
+// event loop of a toolkit. runUntil() sleeps in poll(2) until the next timer is due or a watched
+// descriptor is ready and runs the handlers, so an idle process costs nothing between ticks. A
+// signal (SIGINT for `watch`) can wake it through requestInterrupt(), which is safe to call from a
+// signal handler.
 #pragma once
 
 #include <atomic>
@@ -12,11 +13,12 @@
 #include <memory>
 #include <vector>
 
+#include "link/io_watch.h"
 #include "link/timer_service.h"
 
 namespace corvane {
 
-class RealTimeTimerService : public TimerService {
+class RealTimeTimerService : public TimerService, public IoWatchService {
  public:
   using Clock = std::chrono::steady_clock;
 
@@ -36,6 +38,10 @@ class RealTimeTimerService : public TimerService {
   // timer fires once and keeps its cadence; ticks missed while a callback ran long are skipped,
   // never fired in a burst.
   std::unique_ptr<Timer> createTimer(int intervalMs, std::function<void()> onExpiry) override;
+  // Handlers of ready descriptors run from runUntil's sleep, before the timers due after it.
+  std::unique_ptr<IoWatch> watchReadable(int fd, std::function<void()> onReady) override {
+    return watches_.watchReadable(fd, std::move(onReady));
+  }
 
   // Fires due timers (earliest due first, ties in creation order) and sleeps in between, until
   // done() is true (checked before the first wait and after every callback), limit has passed, or
@@ -67,6 +73,7 @@ class RealTimeTimerService : public TimerService {
 
   Clock::time_point epoch_;
   std::vector<std::shared_ptr<Entry>> entries_;  // creation order
+  PollIoWatchService watches_;
   std::atomic<bool> interrupted_{false};
   int wakeRead_ = -1;
   int wakeWrite_ = -1;

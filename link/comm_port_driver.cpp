@@ -20,8 +20,10 @@ bool isHangUpError(int err) {
 
 }  // namespace
 
-CommPortDriver::CommPortDriver(TimerService& timers, SerialOs& os)
-    : os_(os), receiveBuffer_(std::min<std::size_t>(inBufSize_, kMaxReceiveChunk)) {
+CommPortDriver::CommPortDriver(TimerService& timers, SerialOs& os, IoWatchService* watches)
+    : os_(os),
+      watches_(os.signalsReadiness() ? watches : nullptr),
+      receiveBuffer_(std::min<std::size_t>(inBufSize_, kMaxReceiveChunk)) {
   pollTimer_ = timers.createTimer(std::max<int>(1, pollingDelay_), [this] { poll(); });
 }
 
@@ -52,8 +54,16 @@ bool CommPortDriver::connect() {
   openPath_ = path;
   hungUp_ = false;
   lastError_ = 0;
-  pollTimer_->start();
+  startReading();
   return true;
+}
+
+void CommPortDriver::startReading() {
+  if (watches_ == nullptr) {
+    pollTimer_->start();
+    return;
+  }
+  readable_ = watches_->watchReadable(fd_, [this] { poll(); });
 }
 
 bool CommPortDriver::disconnect() {
@@ -64,6 +74,7 @@ bool CommPortDriver::disconnect() {
 void CommPortDriver::closePort() {
   if (fd_ < 0) return;
   pollTimer_->stop();
+  readable_.reset();  // before the descriptor can be reused
   os_.closeDevice(fd_);
   fd_ = -1;
   openPath_.clear();
@@ -179,8 +190,8 @@ void CommPortDriver::poll() {
     hangUp(EIO);
     return;
   }
-  checkHangUp(
-      static_cast<int>(-n));  // anything else (nothing arrived, EINTR) waits for the next tick
+  // Anything else (nothing arrived, EINTR) waits for the next tick or readiness.
+  checkHangUp(static_cast<int>(-n));
 }
 
 }  // namespace corvane

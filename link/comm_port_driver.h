@@ -1,5 +1,6 @@
-// CommPortDriver, the serial port driver: owns one serial port, polls it on an injected timer and
-// sends with an output time-out. The line settings and how they reach the termios live in
+// CommPortDriver, the serial port driver: owns one serial port, reads it when its descriptor is
+// readable (or, on an OS that cannot tell, on an injected poll timer) and sends with an output
+// time-out. The line settings and how they reach the termios live in
 // comm_port_settings.cpp; opening, reading and writing in comm_port_driver.cpp.
 #pragma once
 
@@ -10,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "link/io_watch.h"
 #include "link/open_failure.h"
 #include "link/port_devices.h"
 #include "link/serial_os.h"
@@ -76,7 +78,10 @@ class CommPortDriver {
   static constexpr std::size_t kMaxReceiveChunk = 30001;
   static constexpr int kFreeSpaceWhenDisconnected = 65535;
 
-  explicit CommPortDriver(TimerService& timers, SerialOs& os = PosixSerialOs::instance());
+  // With `watches` (and an OS whose descriptors signal readiness) the port is read as bytes arrive
+  // and the poll timer never runs; ComPortPollingDelay is still kept.
+  explicit CommPortDriver(TimerService& timers, SerialOs& os = PosixSerialOs::instance(),
+                          IoWatchService* watches = nullptr);
   ~CommPortDriver();
   CommPortDriver(const CommPortDriver&) = delete;
   CommPortDriver& operator=(const CommPortDriver&) = delete;
@@ -117,7 +122,7 @@ class CommPortDriver {
   void setPortDevices(const PortDevices& devices) { portDevices_ = devices; }
 
   // True at once when already connected. Otherwise opens ComPort's device exclusively, applies the
-  // settings and starts the poll; false (port left closed) when any of that fails.
+  // settings and starts watching (or polling) it; false (port left closed) when any of that fails.
   bool connect();
   // Always returns false.
   bool disconnect();
@@ -144,6 +149,7 @@ class CommPortDriver {
 
  private:
   void poll();
+  void startReading();
   int applySettings();
   bool reapplyIfConnected();
   void closePort();
@@ -153,6 +159,8 @@ class CommPortDriver {
 
   SerialOs& os_;
   std::unique_ptr<Timer> pollTimer_;
+  IoWatchService* watches_;
+  std::unique_ptr<IoWatch> readable_;
   PortDevices portDevices_;
 
   ComPortNumber comPort_ = pnCOM2;

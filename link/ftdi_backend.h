@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "link/ftdi_status.h"
 #include "link/open_failure.h"
@@ -34,6 +36,15 @@ class FtdiBackend {
   virtual FtStatus read(FtHandle handle, uint8_t* data, uint32_t length, uint32_t& got) = 0;
   // Why the last open() failed, where the backend can tell (kind kNone otherwise).
   virtual OpenFailure lastOpenFailure() const { return {}; }
+
+  // --- Readiness. A backend that cannot signal arrival (a vendor library) keeps the defaults and
+  // is polled every millisecond.
+  virtual bool signalsReadiness() const { return false; }
+  // The descriptor that turns readable when bytes arrive or the device goes; -1: none.
+  virtual int readinessFd(FtHandle /*handle*/) { return -1; }
+  // The folders where device `index`'s node appears, to watch while no device is open; empty:
+  // nothing can be watched (the open is retried about once a second).
+  virtual std::vector<std::string> arrivalFolders(int32_t /*index*/) const { return {}; }
 };
 
 }  // namespace corvane

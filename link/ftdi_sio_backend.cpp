@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <filesystem>
 #include <utility>
 #include <vector>
 
@@ -87,6 +88,35 @@ std::string FtdiSioBackend::devicePath(int32_t index) const {
   if (!config_.devicePath.empty()) return index == 0 ? config_.devicePath : std::string();
   std::vector<std::string> devices = listFtdiDevices(config_.roots);
   return static_cast<size_t>(index) < devices.size() ? devices[size_t(index)] : std::string();
+}
+
+int FtdiSioBackend::readinessFd(FtHandle handle) {
+  const Device* d = find(handle);
+  return d == nullptr ? -1 : d->fd;
+}
+
+std::vector<std::string> FtdiSioBackend::arrivalFolders(int32_t index) const {
+  std::vector<std::string> folders;
+  auto add = [&folders](const std::filesystem::path& folder) {
+    std::error_code ec;
+    if (folder.empty() || !std::filesystem::is_directory(folder, ec)) return;
+    const std::string f = folder.lexically_normal().string();
+    if (std::find(folders.begin(), folders.end(), f) == folders.end()) folders.push_back(f);
+  };
+  if (index != 0 && !config_.devicePath.empty()) return folders;
+  if (!config_.devicePath.empty()) {
+    const std::filesystem::path path(config_.devicePath);
+    add(path.parent_path());
+    std::error_code ec;
+    if (std::filesystem::is_symlink(path, ec)) {
+      std::filesystem::path target = std::filesystem::read_symlink(path, ec);
+      if (!ec) add((target.is_absolute() ? target : path.parent_path() / target).parent_path());
+    }
+  } else {
+    add(config_.roots.devRoot);
+  }
+  add("/dev/serial/by-id");
+  return folders;
 }
 
 FtdiSioBackend::Device* FtdiSioBackend::find(FtHandle handle) {

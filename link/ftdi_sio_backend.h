@@ -53,6 +53,12 @@ class FtdiSioBackend : public FtdiBackend {
   // Described when asked, so the processes holding the device are those of that moment.
   OpenFailure lastOpenFailure() const override;
 
+  bool signalsReadiness() const override { return true; }
+  int readinessFd(FtHandle handle) override;
+  // The configured path's folder (and the folder its link points into), or the device folder;
+  // and /dev/serial/by-id where it exists.
+  std::vector<std::string> arrivalFolders(int32_t index) const override;
+
   // The node that open(index) would use; empty when there is no such device.
   std::string devicePath(int32_t index) const;
   const FtdiSioConfig& config() const { return config_; }

@@ -16,6 +16,10 @@ class SerialOs {
  public:
   virtual ~SerialOs() = default;
 
+  // True when the descriptors openDevice returns can be watched for readiness (poll, Qt's
+  // notifiers); a driver on an OS without it reads on its poll timer.
+  virtual bool signalsReadiness() const { return false; }
+
   // Opens for reading and writing, non-blocking, never as the controlling terminal.
   // Returns the descriptor.
   virtual int openDevice(const std::string& path) = 0;
@@ -54,6 +58,8 @@ class PosixSerialOs : public SerialOs {
  public:
   // The process-wide instance the driver uses unless it is handed another.
   static PosixSerialOs& instance();
+
+  bool signalsReadiness() const override { return true; }
 
   int openDevice(const std::string& path) override;
   void closeDevice(int fd) override;

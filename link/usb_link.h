@@ -1,6 +1,7 @@
 // The USB link to the instrument's FTDI bridge: one wrapper per D2XX call, the link's handle and
-// buffers, the fixed line settings, and the operations the session drives from its timers
-// (start-up open, the 1 ms poll with plug and unplug, frame writes, the screen-capture reads).
+// buffers, the fixed line settings, and the operations the session drives (start-up open, the
+// poll with plug and unplug, run when the device's descriptor is readable or, for a backend that
+// cannot signal, every millisecond; frame writes, the screen-capture reads).
 #pragma once
 
 #include <array>
@@ -10,6 +11,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "link/ftdi_backend.h"
 #include "link/ftdi_status.h"
@@ -100,8 +102,15 @@ class UsbLink {
   // A frame through the transmit buffer: one FT_Write of exactly `length` bytes (a frame longer
   // than the buffer goes in buffer-sized writes). Returns the bytes written.
   uint32_t sendFrame(const uint8_t* data, size_t length);
-  // One tick of the 1 ms USB poll.
+  // One step of the USB poll: on readiness, on a sign of arrival, or on a tick.
   UsbPollResult poll();
+  bool signalsReadiness() const { return backend_->signalsReadiness(); }
+  // The open device's descriptor for readiness; -1 while closed or when the backend has none.
+  int readinessFd() { return usbActive_ ? backend_->readinessFd(UsbHandle_) : -1; }
+  // Where device 0 appears while none is open (see FtdiBackend::arrivalFolders).
+  std::vector<std::string> arrivalFolders() const {
+    return backend_->arrivalFolders(UsbDeviceIndex_);
+  }
 
   // --- Screen capture over USB (the sequence itself runs in the session).
   void setCaptureTimeouts() { setTimeouts(kCaptureTimeoutMs, kCaptureTimeoutMs); }

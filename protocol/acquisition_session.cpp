@@ -12,7 +12,8 @@ constexpr uint8_t kTimeoutTicksMax = 255;
 
 AcquisitionSession::AcquisitionSession(TimerService& timers, ProtocolHost& host,
                                        CaptureFileWriter& captureWriter,
-                                       std::unique_ptr<FtdiBackend> usbBackend, SerialOs& serialOs)
+                                       std::unique_ptr<FtdiBackend> usbBackend, SerialOs& serialOs,
+                                       IoWatchService* watches)
     : host_(host),
       captureWriter_(captureWriter, *this),
       userCaptureWriter_(captureWriter),
@@ -21,7 +22,9 @@ AcquisitionSession::AcquisitionSession(TimerService& timers, ProtocolHost& host,
       usbPoll_(timers.createTimer(kUsbPollIntervalMs, [this] { onUsbPollTick(); })),
       realTimeLoop_(timers.createTimer(kLoopIntervalMs, [this] { onRealTimeLoopTick(); })),
       captureTimer_(timers.createTimer(kUsbPollIntervalMs, [this] { captureStep(); })),
-      serialPort_(timers, serialOs),
+      usbRetry_(timers.createTimer(kUsbRetryIntervalMs, [this] { usbPollStep(); })),
+      watches_(watches),
+      serialPort_(timers, serialOs, watches),
       usb_(std::move(usbBackend)),
       serialWriter_(serialPort_),
       usbWriter_(usb_),
@@ -48,9 +51,11 @@ AcquisitionSession::AcquisitionSession(TimerService& timers, ProtocolHost& host,
 AcquisitionSession::~AcquisitionSession() {
   // No handler may run into a half-destroyed session.
   for (Timer* t : {replyTimeout_.get(), focusKeeper_.get(), usbPoll_.get(), realTimeLoop_.get(),
-                   captureTimer_.get()}) {
+                   captureTimer_.get(), usbRetry_.get()}) {
     t->stop();
   }
+  usbPollOn_ = false;
+  updateUsbWatches();
   serialPort_.setOnReceiveData({});
   usb_.setCallbacks({});
 }
@@ -59,12 +64,13 @@ AcquisitionSession::~AcquisitionSession() {
 
 void AcquisitionSession::startUp(const PortSettings& settings) {
   applyPortSettings(settings);
-  if (!usb_.openAtStartUp()) {
-    host_.showInformation(kUsbNotAvailableText);
+  const bool usbOpened = usb_.openAtStartUp();
+  if (!usbOpened) {
     linkChoice_.usbAvailable = false;
     chooseSerialLink();
   }
   host_.setFrameRateText(kFrameRateText);
+  if (!usbOpened) host_.showInformation(kUsbNotAvailableText);
 }
 
 void AcquisitionSession::firstShow(const WaveformBlock* restored) {
@@ -77,7 +83,7 @@ void AcquisitionSession::firstShow(const WaveformBlock* restored) {
 }
 
 void AcquisitionSession::closeAtExit() {
-  usbPoll_->stop();
+  stopUsbPoll();
   captureTimer_->stop();
   usb_.closeAtExit();
 }
@@ -90,15 +96,15 @@ bool AcquisitionSession::applyPortSettings(const PortSettings& settings) {
 
 bool AcquisitionSession::chooseUsbLink() {
   if (!linkChoice_.usbAvailable) return false;
-  startIfStopped(*usbPoll_);
   exchange_.block.setLinkUsb(1);
   linkChoice_.usbChosen = true;
   linkChoice_.serialChosen = false;
+  startUsbPoll();
   return true;
 }
 
 void AcquisitionSession::chooseSerialLink() {
-  usbPoll_->stop();
+  stopUsbPoll();
   exchange_.block.setLinkUsb(0);
   linkChoice_.usbChosen = false;
   linkChoice_.serialChosen = true;
@@ -115,20 +121,24 @@ void AcquisitionSession::onReplyTimeout() {
     advance();
     return;
   }
+  // Outside the loop a long time-out was Auto Set's alone: it ends here.
+  if (!loopRunning() && replyTimeout_->interval() != kReplyTimeoutMs) {
+    replyTimeout_->setInterval(kReplyTimeoutMs);
+  }
   if (f.TimeoutTicks < kTimeoutTicksMax) ++f.TimeoutTicks;
   const int limit = loopRunning() ? kLoopTimeoutLimit : 1;
   // Reached, not only equalled: a count that passed the limit while a report was held back (or
   // while the loop ran) must still end in a report, not in a silent ReplyReady.
   if (f.TimeoutTicks >= limit && !f.TimedOut) {
     f.TimedOut = true;
-    host_.showError(kReceiveTimeOutText);
+    f.TimeoutTicks = 0;
     if (!replyTimeout_->active() && (!host_.captureButtonEnabled() || serialCapture_)) {
       // A capture that got no answer.
       host_.EnableCommandControls(true);
       host_.setCaptureButtonEnabled(true);
       if (serialCapture_) finishSerialCapture();
     }
-    f.TimeoutTicks = 0;
+    host_.showError(kReceiveTimeOutText);
   }
   if (!f.TimedOut) f.ReplyReady = true;
   advance();
@@ -144,19 +154,89 @@ void AcquisitionSession::onUsbPollTick() {
   usb_.poll();
 }
 
+void AcquisitionSession::startUsbPoll() {
+  usbPollOn_ = true;
+  if (!usbOnReadiness()) {
+    startIfStopped(*usbPoll_);
+    return;
+  }
+  // A device that is not there is tried at once, then on every sign of its arrival.
+  if (usb_.usbActive()) {
+    updateUsbWatches();
+  } else {
+    usbPollStep();
+  }
+}
+
+void AcquisitionSession::stopUsbPoll() {
+  usbPollOn_ = false;
+  usbPoll_->stop();
+  updateUsbWatches();
+}
+
+void AcquisitionSession::usbPollStep() {
+  if (!usbPollOn_) return;
+  usb_.poll();
+  updateUsbWatches();
+}
+
+void AcquisitionSession::updateUsbWatches() {
+  const bool on = usbPollOn_ && usbOnReadiness();
+  const int fd = on ? usb_.readinessFd() : -1;
+  if (fd != usbReadableFd_ || !usbReadable_) {
+    usbReadable_.reset();
+    usbReadableFd_ = fd;
+    if (fd >= 0) usbReadable_ = watches_->watchReadable(fd, [this] { usbPollStep(); });
+  }
+  // The folders stay watched while the device is open: a node that goes is an unplug too.
+  if (on && !usbArrival_) {
+    usbArrival_ = std::make_unique<FolderWatch>(usb_.arrivalFolders());
+    if (usbArrival_->valid()) {
+      usbArrivalReadable_ = watches_->watchReadable(usbArrival_->fd(), [this] {
+        if (usbArrival_) usbArrival_->drain();
+        usbPollStep();
+      });
+    }
+  } else if (!on) {
+    usbArrivalReadable_.reset();
+    usbArrival_.reset();
+  }
+  if (on && !usb_.usbActive()) {
+    startIfStopped(*usbRetry_);
+  } else {
+    usbRetry_->stop();
+  }
+}
+
 void AcquisitionSession::onUsbPlugged() {
   host_.showInformation(kUsbEnabledText);
 }
 
 void AcquisitionSession::onUsbUnplugged() {
-  host_.showError(kUsbDisabledText);
+  // The device is closed already: nothing may watch its old descriptor number.
+  usbReadable_.reset();
+  usbReadableFd_ = -1;
+  const bool wasRunning = loopRunning();
   realTimeLoop_->stop();
+  if (wasRunning) host_.loopStopped(loopWindow_);
   host_.resetRunButton();
+  host_.showError(kUsbDisabledText);
 }
 
 void AcquisitionSession::receiveData(const void* sender, const uint8_t* data, int32_t size) {
   exchange_.framer.receiveData(sender, data, size);
+  endAutoSetWait();
   advance();
+}
+
+void AcquisitionSession::endAutoSetWait() {
+  // Outside the loop the long time-out waits for Auto Set's reply only; the loop's pause ends on
+  // its own expiry.
+  if (replyTimeout_->interval() == kReplyTimeoutMs || loopRunning()) return;
+  const ExchangeFlags& f = exchange_.flags;
+  if (f.ReplyReady && !exchange_.framer.InFrame() && !replyTimeout_->active()) {
+    replyTimeout_->setInterval(kReplyTimeoutMs);
+  }
 }
 
 void AcquisitionSession::requestExit() {

@@ -5,8 +5,10 @@
 //     answer, so no wait lasts for ever;
 //   - the focus keeper (every second) gives the keyboard focus back to the main window's hidden
 //     edit while no scope window is open, so the menu shortcuts keep working;
-//   - the USB poll (every millisecond while the USB link is chosen) reads the USB device and
-//     notices when it is plugged in or pulled out;
+//   - the USB poll (while the USB link is chosen) reads the USB device and notices when it is
+//     plugged in or pulled out. With an IoWatchService and a backend that signals readiness it
+//     runs when the device's descriptor is readable or hung up, and, while no device is open, when
+//     its folder changes (inotify) and on a 1 s fallback retry; otherwise every millisecond;
 //   - the real-time loop (every 50 ms between RUN and STOP) hands the latest record to the scope
 //     window and asks the instrument for the next status and waveform.
 // Two sequences wait for replies: the "Setup Para." load and the USB screen capture. They are
@@ -18,8 +20,13 @@
 // poll, reply time-out, focus keeper), session_setup_load.cpp, session_real_time_loop.cpp and
 // session_capture.cpp.
 //
-// Driven by the main window with Qt timers and by corvane-cli with a real-time TimerService; tests
-// step a ManualTimerService.
+// Driven by the main window with Qt timers and notifiers and by corvane-cli with a real-time
+// TimerService that polls the descriptors; tests step a ManualTimerService and drive readiness
+// through a PollIoWatchService.
+//
+// The session owns the loop's and the capture's state: which window started the loop and which
+// asked for the capture (an id the caller chooses, -1 for none). Every state change is made before
+// the host is asked to show a box about it.
 #pragma once
 
 #include <cstdint>
@@ -30,7 +37,9 @@
 #include <string_view>
 
 #include "link/comm_port_driver.h"
+#include "link/folder_watch.h"
 #include "link/ftdi_backend.h"
+#include "link/io_watch.h"
 #include "link/serial_os.h"
 #include "link/timer_service.h"
 #include "link/usb_link.h"
@@ -53,8 +62,9 @@ class AcquisitionSession {
   static constexpr int kSlowReplyAboveMs = 6000;  // a parked frame sent above this pauses the loop
   static constexpr int kFocusIntervalMs = 1000;   // the focus keeper
   static constexpr int kUsbPollIntervalMs = 1;    // the USB poll, and the capture read steps
-  static constexpr int kLoopIntervalMs = 50;      // the real-time loop
-  static constexpr int kLoopTimeoutLimit = 5;     // expiries in a row before the loop reports
+  static constexpr int kUsbRetryIntervalMs = 1000;  // the open retry while a device is watched for
+  static constexpr int kLoopIntervalMs = 50;        // the real-time loop
+  static constexpr int kLoopTimeoutLimit = 5;       // expiries in a row before the loop reports
   static constexpr int kWaitTicksRestart = 30;    // unhandled loop ticks that restart the time-out
   static constexpr uint8_t kPendingSendTick = 5;  // the sixth handled tick sends the parked frame
   static constexpr uint8_t kPendingEndTick = 10;  // the eleventh resumes the loop's requests
@@ -63,7 +73,8 @@ class AcquisitionSession {
   // capture writer receives "Test.BMP" from both the serial reply 166 and the USB capture.
   AcquisitionSession(TimerService& timers, ProtocolHost& host, CaptureFileWriter& captureWriter,
                      std::unique_ptr<FtdiBackend> usbBackend,
-                     SerialOs& serialOs = PosixSerialOs::instance());
+                     SerialOs& serialOs = PosixSerialOs::instance(),
+                     IoWatchService* watches = nullptr);
   ~AcquisitionSession();
   AcquisitionSession(const AcquisitionSession&) = delete;
   AcquisitionSession& operator=(const AcquisitionSession&) = delete;
@@ -84,7 +95,8 @@ class AcquisitionSession {
   // --- Connection selection.
   // After the port dialog (and inside startUp): false after "COM port setting error !".
   bool applyPortSettings(const PortSettings& settings);
-  // "USB": starts the USB poll, LinkUsb := 1 in the staging block, marks USB as chosen. Ignored
+  // "USB": starts the USB poll (waiting on readiness, a device that is not there is tried at once),
+  // LinkUsb := 1 in the staging block, marks USB as chosen. Ignored
   // (false) while USB is not available.
   bool chooseUsbLink();
   // "Comm": stops the USB poll (an open device stays open), LinkUsb := 0, marks serial as chosen.
@@ -92,9 +104,11 @@ class AcquisitionSession {
   const LinkChoice& linkChoice() const { return linkChoice_; }
 
   // --- The real-time loop (RUN / STOP). Stopping sends a parked frame that has not gone out.
-  void startLoop();
+  // `window` is the requester's id, told back through ProtocolHost::loopStopped.
+  void startLoop(int window = -1);
   void stopLoop();
   bool loopRunning() const { return realTimeLoop_->active(); }
+  int loopWindow() const { return loopWindow_; }
 
   // --- "Setup Para." load: locks the command controls, sends 171, 124, 70, 31 or 32, 200/9,
   // 200/7, 200/3, 200/5 (only while RecallSelect < 5) and 200/6 (while LimitsHidden is 0), each
@@ -115,8 +129,10 @@ class AcquisitionSession {
   // (a time-out releases the lock and the button); over USB runs captureScreenOverUsb and at its
   // end shows the image (or, when none was written, enables the capture button again) and
   // releases the lock. The USB poll runs again afterwards only while USB is the chosen link.
-  // False, doing nothing, while a load or a capture runs.
-  bool captureScreen();
+  // False, doing nothing, while a load or a capture runs. `window` is the requester: the host's
+  // capture-button and image calls are meant for captureWindow() until the capture has ended.
+  bool captureScreen(int window = -1);
+  int captureWindow() const { return captureWindow_; }
   // The raw USB capture: requests 166 and reads the image stream in 1 ms steps (each read waits
   // at most 500 ms) into CaptureBuf from CaptureLen on, showing "(length)" in RXTot; writes the
   // stream less its STX and ETX to "Test.BMP" and sets CaptureLen to that length. A query failure,
@@ -150,14 +166,20 @@ class AcquisitionSession {
   bool slowReply() const { return slowReply_; }
   uint8_t pendingTicks() const { return pendingTicks_; }
   bool usbActive() const { return usb_.usbActive(); }
+  // The USB poll is on (the USB link chosen, no capture running), by ticks or by readiness.
+  bool usbPollOn() const { return usbPollOn_; }
+  bool usbOnReadiness() const { return watches_ != nullptr && usb_.signalsReadiness(); }
 
   CommPortDriver& serialPort() { return serialPort_; }
   UsbLink& usb() { return usb_; }
-  // Auto Set sets the reply time-out's interval to kAutoSetTimeoutMs; tests read the timers' state.
+  // Auto Set sets the reply time-out's interval to kAutoSetTimeoutMs; its reply (or its time-out
+  // outside the loop) sets it back. Tests read the timers' state. The USB poll timer runs only
+  // for a backend without readiness; usbRetry() is the fallback open retry of the readiness path.
   Timer& replyTimeout() { return *replyTimeout_; }
   Timer& focusKeeper() { return *focusKeeper_; }
   Timer& usbPoll() { return *usbPoll_; }
   Timer& realTimeLoop() { return *realTimeLoop_; }
+  Timer& usbRetry() { return *usbRetry_; }
 
  private:
   enum class LoadStep : uint8_t {
@@ -210,6 +232,11 @@ class AcquisitionSession {
   void finishSerialCapture();
   void keepReplyTimeoutRunning();
   void restoreUsbPoll();
+  void startUsbPoll();
+  void stopUsbPoll();
+  void usbPollStep();
+  void updateUsbWatches();
+  void endAutoSetWait();
   void onUsbPlugged();
   void onUsbUnplugged();
 
@@ -222,6 +249,13 @@ class AcquisitionSession {
   std::unique_ptr<Timer> usbPoll_;
   std::unique_ptr<Timer> realTimeLoop_;
   std::unique_ptr<Timer> captureTimer_;
+  std::unique_ptr<Timer> usbRetry_;
+  IoWatchService* watches_;
+  std::unique_ptr<IoWatch> usbReadable_;
+  int usbReadableFd_ = -1;
+  std::unique_ptr<FolderWatch> usbArrival_;
+  std::unique_ptr<IoWatch> usbArrivalReadable_;
+  bool usbPollOn_ = false;
   CommPortDriver serialPort_;
   UsbLink usb_;
   CommPortSerialWriter serialWriter_;
@@ -230,6 +264,7 @@ class AcquisitionSession {
   LinkChoice linkChoice_;
 
   // Real-time loop.
+  int loopWindow_ = -1;
   uint8_t loopPhase_ = 0;
   int32_t waitTicks_ = 0;
   bool slowReply_ = false;
@@ -244,6 +279,7 @@ class AcquisitionSession {
   std::function<void(bool)> onLoadFinished_;
 
   // Screen capture.
+  int captureWindow_ = -1;
   CapturePhase capturePhase_ = CapturePhase::kIdle;
   std::optional<UsbCaptureStream> stream_;
   bool usbCaptureFromButton_ = false;  // started by captureScreen(): release the lock at its end

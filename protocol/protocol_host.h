@@ -36,13 +36,18 @@ class ProtocolHost {
   // Hands a copy of the staging record to the target scope window's ReceiveBlock.
   virtual void ReceiveBlock(const WaveformBlock& block) = 0;
 
-  // The target scope window's BMPCapt button (a capture in flight keeps it disabled).
+  // The BMPCapt button of the window that asked for the capture in flight (the session's
+  // captureWindow()), else of the target scope window; a capture in flight keeps it disabled.
   virtual bool captureButtonEnabled() const = 0;
   virtual void setCaptureButtonEnabled(bool enable) = 0;
 
   // USB device lost: the active scope window's RUN button reads "RUN", is disabled with blue text,
   // and its "Setup Para." button is enabled again.
   virtual void resetRunButton() = 0;
+
+  // The real-time loop stopped (STOP, a closing window, a lost USB device); `window` is the id
+  // the loop was started with, whose RUN button must show the stopped loop.
+  virtual void loopStopped(int /*window*/) {}
 };
 
 }  // namespace corvane

@@ -1,5 +1,6 @@
 // The instrument's screen capture: over the serial link a 166 request whose reply the decoder
-// writes, over USB a stream read in 1 ms steps while the USB poll is paused.
+// writes, over USB a stream read in 1 ms steps while the USB poll is paused (the capture's reads
+// wait up to 500 ms for each block, so it keeps its steps on either path).
 #include <string>
 
 #include "protocol/acquisition_session.h"
@@ -15,17 +16,18 @@ CaptureWriteResult AcquisitionSession::ObservedCaptureWriter::writeCapture(
 
 void AcquisitionSession::restoreUsbPoll() {
   if (linkChoice_.usbChosen) {
-    startIfStopped(*usbPoll_);
+    startUsbPoll();
   } else {
-    usbPoll_->stop();
+    stopUsbPoll();
   }
 }
 
-bool AcquisitionSession::captureScreen() {
+bool AcquisitionSession::captureScreen(int window) {
   if (captureRunning() || !loadFinished_) return false;
+  captureWindow_ = window;
   host_.EnableCommandControls(false);
   host_.setCaptureButtonEnabled(false);
-  usbPoll_->stop();
+  stopUsbPoll();
   exchange_.capture.CaptureLen = 0;
   if (!linkChoice_.usbChosen) {
     ExchangeFlags& f = exchange_.flags;
@@ -50,6 +52,7 @@ void AcquisitionSession::finishSerialCapture() {
   // capture button to enable here.
   if (!written) host_.setCaptureButtonEnabled(true);
   if (onCaptureFinished_) onCaptureFinished_(written);
+  captureWindow_ = -1;
 }
 
 bool AcquisitionSession::captureScreenOverUsb() {
@@ -60,8 +63,8 @@ bool AcquisitionSession::captureScreenOverUsb() {
 
 void AcquisitionSession::startUsbCapture(bool fromButton) {
   usbCaptureFromButton_ = fromButton;
-  restartPollAfterCapture_ = usbPoll_->active();
-  usbPoll_->stop();
+  restartPollAfterCapture_ = usbPollOn_;
+  stopUsbPoll();
   exchange_.flags.TimedOut = false;
   startIfStopped(*replyTimeout_);
   usb_.setCaptureTimeouts();
@@ -109,8 +112,8 @@ void AcquisitionSession::captureStep() {
       }
       const CaptureWriteResult written = userCaptureWriter_.writeCapture(stream_->image());
       if (!written.ok) {
-        host_.showError(written.error);
         finishUsbCapture(false);
+        host_.showError(written.error);
         return;
       }
       exchange_.capture.CaptureLen = stream_->imageLength();
@@ -139,10 +142,11 @@ void AcquisitionSession::finishUsbCapture(bool imageWritten, const std::filesyst
     host_.EnableCommandControls(true);
     restoreUsbPoll();
   } else if (restartPollAfterCapture_) {
-    startIfStopped(*usbPoll_);
+    startUsbPoll();
   }
   restartPollAfterCapture_ = false;
   if (onCaptureFinished_) onCaptureFinished_(imageWritten);
+  captureWindow_ = -1;
 }
 
 }  // namespace corvane

@@ -15,12 +15,15 @@ constexpr uint8_t kLastWaveformTimeDiv = 23;
 
 }  // namespace
 
-void AcquisitionSession::startLoop() {
+void AcquisitionSession::startLoop(int window) {
+  if (!loopRunning()) loopWindow_ = window;
   startIfStopped(*realTimeLoop_);
 }
 
 void AcquisitionSession::stopLoop() {
+  const bool wasRunning = loopRunning();
   realTimeLoop_->stop();
+  if (wasRunning) host_.loopStopped(loopWindow_);
   CommandSender& sender = exchange_.sender;
   if (sender.PendingFlag()) {
     // Without the loop nothing would ever send a frame still waiting in the slot.

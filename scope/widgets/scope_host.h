@@ -45,9 +45,10 @@ class ScopeHost {
   virtual void setScopeWindowsEnabled(bool enable) = 0;
 
   // --- "RUN"/"STOP": the real-time loop. Starting and stopping also set the
-  // enabled state of the main window's seven loop-locked controls.
+  // enabled state of the main window's seven loop-locked controls. The window in `slot` started
+  // the loop; whoever stops it, that window's RUN button is told (setRunButtonStopped).
   virtual bool loopRunning() const = 0;
-  virtual void startLoop() = 0;
+  virtual void startLoop(int slot) = 0;
   virtual void stopLoop() = 0;
 
   // --- Activation and pages.
@@ -65,8 +66,9 @@ class ScopeHost {
   virtual const DisplayColors& colors() const = 0;
 
   // --- Capture and saves (the ImageView page, the popup menu).
-  // The "&Capture" path through the session; false when it could not start.
-  virtual bool captureScreen() = 0;
+  // The "&Capture" path through the session for the window in `slot`, which its end and its
+  // time-out report to; false when it could not start.
+  virtual bool captureScreen(int slot) = 0;
   // The main window's CaptureBuf (12,197 bytes); "Save &As" writes its first 9,662.
   virtual std::span<const uint8_t> captureBuffer() const = 0;
   // A modal save dialog; nullopt when cancelled.

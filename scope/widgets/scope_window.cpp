@@ -146,6 +146,12 @@ void ScopeWindow::setDisplayScale(int scale) {
 // --- Data arrival and the picture.
 
 void ScopeWindow::receiveRecord(const WaveformBlock& block) {
+  // The loop hands the same record over again while nothing new arrived; with the window as the
+  // last arrival left it, everything below would come out as it stands.
+  if (arrivalShown_ && block == arrived_ && record_ == recordAfterArrival_ &&
+      state_ == stateAfterArrival_) {
+    return;
+  }
   const WaveformBlock copy = block;  // the source may be this window's own record
   record_ = copy;
   showScopeInformation();
@@ -161,6 +167,10 @@ void ScopeWindow::receiveRecord(const WaveformBlock& block) {
   keyDragStart_.ch2Position = state_.ch2Position;
   keyDragStart_.arithPosition = state_.arithPosition;
   redrawDisplay();
+  arrived_ = copy;
+  recordAfterArrival_ = record_;
+  stateAfterArrival_ = state_;
+  arrivalShown_ = true;
 }
 
 void ScopeWindow::showScopeInformation() {
@@ -276,7 +286,7 @@ void ScopeWindow::toggleRealTimeLoop() {
     host_.stopLoop();
     setRunCaption("RUN", false);
   } else {
-    host_.startLoop();
+    host_.startLoop(slot_);
     setRunCaption("STOP", true);
   }
 }

@@ -66,7 +66,8 @@ class ScopeWindow : public QWidget {
 
   // --- Called by the main window.
   // Data arrival: stores a copy (the block may be this window's own record), then status texts,
-  // display scales, grid, marker values, measurements, arithmetic trace and the picture.
+  // display scales, grid, marker values, measurements, arithmetic trace and the picture. A block
+  // equal to the last one, arriving while the window is as that one left it, costs nothing.
   void receiveRecord(const WaveformBlock& block);
   // The Math > Arithmetic choice for this window, after the main window sent it.
   void setArithmeticMode(int mode);
@@ -180,6 +181,11 @@ class ScopeWindow : public QWidget {
   const int slot_;
   WaveformBlock record_;
   WindowState state_;
+  // The last arrival as handed over, and the record and state it left: a repeat changes nothing.
+  WaveformBlock arrived_;
+  WaveformBlock recordAfterArrival_;
+  WindowState stateAfterArrival_;
+  bool arrivalShown_ = false;
   ScopeInformation info_;
   Measurements measurements_;
   DisplayBitmap bitmap_;      // the composed picture

@@ -87,7 +87,7 @@ void ScopeWindow::captureInstrumentScreen() {
   const bool saveWasEnabled = saveScreenButton_->isEnabled();
   saveScreenButton_->setEnabled(false);
   captureButton_->setEnabled(false);
-  if (!host_.captureScreen()) {
+  if (!host_.captureScreen(slot_)) {
     saveScreenButton_->setEnabled(saveWasEnabled);
     captureButton_->setEnabled(true);
   }

@@ -8,6 +8,7 @@
 #include <poll.h>
 #include <pty.h>
 #include <signal.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
@@ -43,8 +44,7 @@ void onStopSignal(int) {
 
 constexpr int64_t kSerialDefaultBaud = 4800;
 constexpr int64_t kUsbBaud = 921600;
-constexpr int kIdleWaitMs = 100;
-constexpr int kNoPeerWaitMs = 50;
+constexpr int kNoPeerWaitMs = 1000;  // the longest wait for a peer if its open goes unseen
 constexpr std::size_t kChunk = 4096;
 
 struct Options {
@@ -144,13 +144,6 @@ int64_t nowUs() {
   return duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
-void sleepMs(int ms) {
-  struct timespec ts {
-    ms / 1000, (ms % 1000) * 1'000'000L
-  };
-  nanosleep(&ts, nullptr);  // a stop signal cuts it short
-}
-
 // Makes `link` point at `target`; an existing symbolic link is replaced, anything else is left.
 bool makeLink(const std::string& link, const char* target) {
   struct stat st {};
@@ -166,6 +159,28 @@ bool makeLink(const std::string& link, const char* target) {
     return false;
   }
   return true;
+}
+
+// Sleeps until the slave is opened again (inotify sees the open of the device node), a stop
+// signal, or kNoPeerWaitMs. With no slave open the master reads as hung up, so it cannot be
+// polled meanwhile.
+void waitForPeer(int master, const char* slavePath, const sigset_t& waitMask) {
+  const int watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+  if (watch >= 0) inotify_add_watch(watch, slavePath, IN_OPEN);
+  // An open that came before the watch shows as a master that is no longer hung up.
+  struct pollfd check {
+    master, POLLIN, 0
+  };
+  if (poll(&check, 1, 0) >= 0 && (check.revents & POLLHUP) == 0) {
+    if (watch >= 0) close(watch);
+    return;
+  }
+  struct pollfd pfd {
+    watch, POLLIN, 0
+  };
+  const struct timespec limit { kNoPeerWaitMs / 1000, (kNoPeerWaitMs % 1000) * 1'000'000L };
+  ppoll(watch >= 0 ? &pfd : nullptr, watch >= 0 ? 1 : 0, &limit, &waitMask);
+  if (watch >= 0) close(watch);
 }
 
 // Removes the link only while it still points at our slave.
@@ -215,6 +230,15 @@ int main(int argc, char** argv) {
   sigaction(SIGINT, &sa, nullptr);
   sigaction(SIGTERM, &sa, nullptr);
   signal(SIGPIPE, SIG_IGN);
+  // The stop signals are taken only inside the waits, so one that comes just before a wait
+  // cuts it short instead of being missed until the next event.
+  sigset_t stopSignals, waitMask;
+  sigemptyset(&stopSignals);
+  sigaddset(&stopSignals, SIGINT);
+  sigaddset(&stopSignals, SIGTERM);
+  sigprocmask(SIG_BLOCK, &stopSignals, &waitMask);
+  sigdelset(&waitMask, SIGINT);
+  sigdelset(&waitMask, SIGTERM);
 
   if (!opt.link.empty() && !makeLink(opt.link, name)) {
     close(master);
@@ -274,18 +298,23 @@ int main(int argc, char** argv) {
     const std::size_t writableEnd = tailHold.limit(outPos, out.size(), nowUs());
     const bool held = pending && writableEnd == outPos;
     const bool due = pending && !held && pacer.allowance(nowUs()) > 0;
-    int64_t timeoutMs = kIdleWaitMs;
+    // Idle, it waits for the peer's bytes alone: no tick.
+    int64_t timeoutMs = -1;
+    auto waitAtMost = [&timeoutMs](int64_t ms) {
+      timeoutMs = timeoutMs < 0 ? ms : std::min(timeoutMs, ms);
+    };
     if (pending && !due) {
       const int64_t waitUs = held ? tailHold.waitUs(nowUs()) : pacer.waitUs(nowUs());
-      timeoutMs = std::min<int64_t>(timeoutMs, (std::max<int64_t>(0, waitUs) + 999) / 1000);
+      waitAtMost((std::max<int64_t>(0, waitUs) + 999) / 1000);
     }
-    if (model.nextDueMs() >= 0) {
-      timeoutMs = std::min<int64_t>(timeoutMs, std::max<int64_t>(0, model.nextDueMs() - modelMs()));
-    }
+    if (model.nextDueMs() >= 0) waitAtMost(std::max<int64_t>(0, model.nextDueMs() - modelMs()));
     struct pollfd pfd {
       master, static_cast<short>(POLLIN | (due ? POLLOUT : 0)), 0
     };
-    const int r = poll(&pfd, 1, static_cast<int>(timeoutMs));
+    struct timespec limit {
+      timeoutMs / 1000, (timeoutMs % 1000) * 1'000'000L
+    };
+    const int r = ppoll(&pfd, 1, timeoutMs < 0 ? nullptr : &limit, &waitMask);
     if (r < 0) {
       if (errno == EINTR) continue;
       std::fprintf(stderr, "kv2040-sim: poll failed: %s\n", std::strerror(errno));
@@ -316,7 +345,7 @@ int main(int argc, char** argv) {
       tailHold.clear();
       dropper.reset();
       model.resetLink();
-      sleepMs(kNoPeerWaitMs);
+      waitForPeer(master, name, waitMask);
       continue;
     }
     if ((pfd.revents & POLLOUT) && outPos < out.size()) {

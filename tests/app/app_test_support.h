@@ -32,7 +32,12 @@ class ScriptedUi : public UiServices {
   // When set, answers the port dialog instead of commAnswer.
   std::function<std::optional<PortChoice>(QWidget*, const PortChoice&)> commDialog;
 
-  void showError(QWidget*, const QString& text) override { errors.push_back(text.toStdString()); }
+  // Runs as each error box opens, to see the state it is shown over.
+  std::function<void(const std::string&)> onError;
+  void showError(QWidget*, const QString& text) override {
+    errors.push_back(text.toStdString());
+    if (onError) onError(errors.back());
+  }
   void showInformation(QWidget*, const QString& text) override {
     infos.push_back(text.toStdString());
   }

@@ -116,7 +116,7 @@ TEST(ControlCommands, TransferLockScopePageAndLoopDecideTheEnabledState) {
   EXPECT_TRUE(r.enabled("Measure"));
 
   // RUN locks its seven controls, STOP returns them.
-  m.startLoop();
+  m.startLoop(m.activeSlot());
   for (QAction* a : {m.menus().newAction, m.menus().openAction, m.menus().portSettingsAction,
                      m.menus().connectionMenu->menuAction(), r.button("New File"),
                      r.button("File Open."), r.button("Comm Port setup")}) {

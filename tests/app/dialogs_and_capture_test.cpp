@@ -1,9 +1,11 @@
 #include <QAbstractButton>
+#include <QApplication>
 #include <QButtonGroup>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QTest>
+#include <algorithm>
 
 #include "app/main_menus.h"
 #include "app/port_dialog.h"
@@ -79,6 +81,79 @@ TEST(MainWindow, SerialCaptureWithoutAnswerUnlocksButKeepsSaveAsDisabled) {
   EXPECT_TRUE(QTest::qWaitFor([&] { return capture->isEnabled(); }, 1000));
   EXPECT_TRUE(m.menus().saveAction->isEnabled());
   EXPECT_FALSE(saveAs->isEnabled());
+}
+
+// A capture belongs to the window that asked for it: its time-out re-enables that window's
+// "&Capture", though another window became active meanwhile.
+TEST(MainWindow, ACapturesTimeOutReachesTheWindowThatAskedWhicheverIsActive) {
+  QuietPort port;
+  MainRig rig;
+  rig.writeIni(port.path);
+  MainWindow& m = rig.start();
+  m.newScopeWindow();
+  ScopeWindow* asking = m.scopeWindow(0);
+  ScopeWindow* other = m.scopeWindow(1);
+  asking->becomeActive();
+  asking->captureInstrumentScreen();
+  EXPECT_FALSE(asking->captureButtonEnabled());
+  other->becomeActive();
+  ASSERT_EQ(m.activeSlot(), 1);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !rig.ui.errors.empty(); }, 3000));
+  EXPECT_EQ(rig.ui.errors, std::vector<std::string>{"Receive time out."});
+  EXPECT_TRUE(asking->captureButtonEnabled());
+  EXPECT_TRUE(other->captureButtonEnabled());
+  EXPECT_TRUE(m.menus().saveAction->isEnabled());
+}
+
+// The loop started in window 1 stops when window 2 closes, and window 1 shows it; a lost USB
+// device stops the loop before its box is shown, and one box is shown for it.
+TEST(MainWindow, TheLoopsWindowShowsEveryStopAndTheUnplugBoxComesAfterIt) {
+  QuietPort port;
+  MainRig rig;
+  rig.writeIni(port.path);
+  rig.usb->present = true;
+  MainWindow& m = rig.start();
+  m.newScopeWindow();
+  ScopeWindow* running = m.scopeWindow(0);
+  auto* run = running->findChild<QPushButton*>("BitBtn1");
+  auto* setup = running->findChild<QPushButton*>("ToolbarButton971");
+  running->becomeActive();
+  running->startSetupLoad();  // RUN is usable once a load has ended, answered or not
+  ASSERT_TRUE(QTest::qWaitFor([&] { return m.session().loadFinished(); }, 5000));
+  rig.ui.errors.clear();
+  QTest::mouseClick(run, Qt::LeftButton);
+  ASSERT_TRUE(m.session().loopRunning());
+  EXPECT_EQ(run->text(), "STOP");
+  EXPECT_FALSE(setup->isEnabled());
+  m.scopeWindow(1)->parentWidget()->close();
+  QApplication::processEvents();
+  EXPECT_FALSE(m.session().loopRunning());
+  EXPECT_EQ(run->text(), "RUN");
+  EXPECT_TRUE(run->isEnabled());
+  EXPECT_TRUE(setup->isEnabled());
+
+  m.chooseUsbLink();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return m.session().usbActive(); }, 1000));
+  running->toggleRealTimeLoop();
+  ASSERT_TRUE(m.session().loopRunning());
+  bool loopRanAtTheBox = true;
+  QString runCaptionAtTheBox;
+  const std::string unplugged = "USB device is disable.";
+  rig.ui.onError = [&](const std::string& text) {
+    if (text != unplugged) return;
+    loopRanAtTheBox = m.session().loopRunning();
+    runCaptionAtTheBox = run->text();
+  };
+  auto unplugBoxes = [&] {
+    return std::count(rig.ui.errors.begin(), rig.ui.errors.end(), unplugged);
+  };
+  rig.usb->lost = true;
+  EXPECT_TRUE(QTest::qWaitFor([&] { return unplugBoxes() > 0; }, 2000));
+  QTest::qWait(50);
+  EXPECT_EQ(unplugBoxes(), 1);  // the silent instrument may add "Receive time out." meanwhile
+  EXPECT_FALSE(loopRanAtTheBox);
+  EXPECT_EQ(runCaptionAtTheBox, "RUN");
+  EXPECT_FALSE(run->isEnabled());  // the active window's RUN, as after every unplug
 }
 
 }  // namespace

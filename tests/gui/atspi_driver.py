@@ -34,7 +34,8 @@ def stop_all(procs):
         p.wait()
 
 
-def wait_for(what, predicate, timeout=20.0):
+def wait_for(what, predicate, timeout=60.0):
+    # Generous: on a loaded two-core machine the accessibility bus alone can take seconds.
     print("waiting for", what, flush=True)
     end = time.monotonic() + timeout
     while time.monotonic() < end:

@@ -215,6 +215,17 @@ TEST(ControlVocabulary, AutoSetWaitsSevenSecondsForItsReply) {
   r.session->exchange().flags.ReplyReady = false;
   EXPECT_TRUE(r.runUntil([&] { return r.session->exchange().flags.ReplyReady; }, 4000));
   EXPECT_TRUE(r.host.errors.empty());
+  // Its reply ends the long wait: the next request waits 500 ms again.
+  EXPECT_EQ(r.session->replyTimeout().interval(), 500);
+
+  // Unanswered, Auto Set's wait ends with its time-out, and so does the long interval.
+  r.instrumentSilent = true;
+  AutoSet(*r.session);
+  r.timers.advance(6999);
+  EXPECT_TRUE(r.host.errors.empty());
+  r.timers.advance(1);
+  EXPECT_EQ(r.host.errors, std::vector<std::string>{"Receive time out."});
+  EXPECT_EQ(r.session->replyTimeout().interval(), 500);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // The session on real kernel pseudo-terminals: the serial driver and the USB link's tty backend
-// open the slave, and the test serves the simulated instrument on the master. The manual clock
-// only moves once the kernel has carried every byte across, so no reply can miss its time-out.
+// open the slave, and the test serves the simulated instrument on the master. The links wait on
+// readiness, which the test dispatches through a PollIoWatchService; the manual clock only moves
+// once the kernel has carried every byte across, so no reply can miss its time-out.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
@@ -10,6 +11,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
@@ -17,6 +20,7 @@
 
 #include "analysis/measurements.h"
 #include "link/ftdi_sio_backend.h"
+#include "link/io_watch.h"
 #include "protocol/acquisition_session.h"
 #include "protocol/recording_host.h"
 #include "sim/kv2040_model.h"
@@ -54,7 +58,9 @@ void pauseMs(int ms) {
 // The instrument on the master side: read what the session sent, answer through the model.
 class PtyInstrument {
  public:
-  explicit PtyInstrument(PtyPair& pty) : pty_(pty), model_(options()) {}
+  // pieceSize > 0: every reply goes out in writes of that many bytes, each after a short pause.
+  explicit PtyInstrument(PtyPair& pty, std::size_t pieceSize = 0)
+      : pty_(pty), model_(options()), pieceSize_(pieceSize) {}
 
   static sim::ModelOptions options() {
     sim::ModelOptions o;
@@ -95,27 +101,39 @@ class PtyInstrument {
   }
   void write(const std::string& bytes) {
     std::size_t done = 0;
-    for (int tries = 0; done < bytes.size() && tries < 2000; ++tries) {
-      const ssize_t n = ::write(pty_.master, bytes.data() + done, bytes.size() - done);
+    for (int tries = 0; done < bytes.size() && tries < 20000; ++tries) {
+      const std::size_t piece = pieceSize_ > 0 ? pieceSize_ : bytes.size();
+      const ssize_t n =
+          ::write(pty_.master, bytes.data() + done, std::min(piece, bytes.size() - done));
       if (n > 0) {
         done += static_cast<std::size_t>(n);
+        toSession_ += n;
+        if (pieceSize_ > 0) (*onPiece)();
       } else {
         pauseMs(1);
       }
     }
-    toSession_ += static_cast<int64_t>(done);
   }
 
+ public:
+  // Run after every piece, so that the session reads the reply while it is still coming.
+  std::function<void()>* onPiece = nullptr;
+
+ private:
   PtyPair& pty_;
   sim::Kv2040Model model_;
+  std::size_t pieceSize_ = 0;
   int64_t fromSession_ = 0;
   int64_t toSession_ = 0;
 };
 
-bool runUntil(ManualTimerService& timers, PtyInstrument& instrument, AcquisitionSession& s,
-              const std::function<bool()>& done, int limitMs) {
+// Each millisecond: the instrument answers, the session reads what is ready, the clock moves.
+bool runUntil(ManualTimerService& timers, PollIoWatchService& watches, PtyInstrument& instrument,
+              AcquisitionSession& s, const std::function<bool()>& done, int limitMs) {
   for (int ms = 0; ms < limitMs && !done(); ++ms) {
     instrument.settle(s);
+    while (watches.wait(0) > 0) {
+    }
     timers.advance(1);
   }
   return done();
@@ -134,16 +152,20 @@ void expectInstrumentsRecord(const WaveformBlock& handed, sim::Kv2040Model& mode
   EXPECT_EQ(m.channel[0].pp, "2.0V");
 }
 
-TEST(SessionPty, SetupLoadOverTheSerialDriver) {
+// pieceSize 0: every reply in one write; otherwise in writes of pieceSize bytes, each read by the
+// session before the next one goes.
+void setupLoadOverTheSerialDriver(std::size_t pieceSize) {
   PtyPair pty;
   ASSERT_FALSE(pty.path.empty());
-  PtyInstrument instrument(pty);
+  PtyInstrument instrument(pty, pieceSize);
   ManualTimerService timers;
+  PollIoWatchService watches;
   RecordingHost host;
   NullCaptureWriter writer;
   AcquisitionSession session(
       timers, host, writer,
-      std::make_unique<FtdiSioBackend>(FtdiSioConfig{{}, "/nonexistent/corvane-ttyUSB"}));
+      std::make_unique<FtdiSioBackend>(FtdiSioConfig{{}, "/nonexistent/corvane-ttyUSB"}),
+      PosixSerialOs::instance(), &watches);
   PortDevices devices;
   devices.set(1, pty.path);
   session.serialPort().setPortDevices(devices);
@@ -152,13 +174,30 @@ TEST(SessionPty, SetupLoadOverTheSerialDriver) {
   EXPECT_EQ(host.informations, std::vector<std::string>{"USB is not available."});
   session.firstShow(nullptr);
 
+  std::function<void()> readPiece = [&] {
+    pauseMs(0);
+    watches.wait(5);
+  };
+  instrument.onPiece = &readPiece;
   ASSERT_TRUE(session.startSetupLoad());
   ASSERT_TRUE(runUntil(
-      timers, instrument, session, [&] { return session.loadFinished(); }, 5000));
+      timers, watches, instrument, session, [&] { return session.loadFinished(); }, 5000));
   EXPECT_TRUE(host.errors.empty());
   ASSERT_EQ(host.receivedBlocks.size(), 1u);
   expectInstrumentsRecord(host.receivedBlocks[0], instrument.model());
   EXPECT_EQ(host.txTot, "128");  // four 14-byte frames without fields, four 18-byte with one
+  // Every piece was a chunk of its own (a waveform reply alone is over 3,000 bytes).
+  if (pieceSize > 0) {
+    EXPECT_GT(host.rxTotUpdates, 3000 / static_cast<int>(pieceSize));
+  }
+}
+
+TEST(SessionPty, SetupLoadOverTheSerialDriver) {
+  setupLoadOverTheSerialDriver(0);
+}
+
+TEST(SessionPty, RepliesSplitIntoManySmallWritesAssembleAsBefore) {
+  setupLoadOverTheSerialDriver(7);
 }
 
 TEST(SessionPty, SetupLoadOverUsbAndUnplugWhileTheLoopRuns) {
@@ -168,10 +207,12 @@ TEST(SessionPty, SetupLoadOverUsbAndUnplugWhileTheLoopRuns) {
   ASSERT_FALSE(serialPty.path.empty());
   PtyInstrument instrument(usbPty);
   ManualTimerService timers;
+  PollIoWatchService watches;
   RecordingHost host;
   NullCaptureWriter writer;
   AcquisitionSession session(timers, host, writer,
-                             std::make_unique<FtdiSioBackend>(FtdiSioConfig{{}, usbPty.path}));
+                             std::make_unique<FtdiSioBackend>(FtdiSioConfig{{}, usbPty.path}),
+                             PosixSerialOs::instance(), &watches);
   PortDevices devices;
   devices.set(1, serialPty.path);
   session.serialPort().setPortDevices(devices);
@@ -185,7 +226,7 @@ TEST(SessionPty, SetupLoadOverUsbAndUnplugWhileTheLoopRuns) {
 
   ASSERT_TRUE(session.startSetupLoad());
   ASSERT_TRUE(runUntil(
-      timers, instrument, session, [&] { return session.loadFinished(); }, 5000));
+      timers, watches, instrument, session, [&] { return session.loadFinished(); }, 5000));
   EXPECT_TRUE(host.errors.empty());
   ASSERT_EQ(host.receivedBlocks.size(), 1u);
   expectInstrumentsRecord(host.receivedBlocks[0], instrument.model());
@@ -194,20 +235,123 @@ TEST(SessionPty, SetupLoadOverUsbAndUnplugWhileTheLoopRuns) {
   session.startLoop();
   const std::size_t before = host.receivedBlocks.size();
   runUntil(
-      timers, instrument, session, [] { return false; }, 1000);
+      timers, watches, instrument, session, [] { return false; }, 1000);
   EXPECT_GT(host.receivedBlocks.size(), before + 5);
   EXPECT_TRUE(host.errors.empty());
 
+  bool loopRanAtTheBox = true;
+  host.onModalBox = [&](std::string_view) { loopRanAtTheBox = session.loopRunning(); };
   usbPty.closeMaster();
-  for (int i = 0; i < 500 && host.errors.empty(); ++i) {
-    timers.advance(1);
-    pauseMs(1);
-  }
+  // The hang-up is seen on the descriptor, without the clock moving.
+  EXPECT_GT(watches.wait(1000), 0);
   EXPECT_EQ(host.errors, std::vector<std::string>{"USB device is disable."});
+  EXPECT_FALSE(loopRanAtTheBox);
   EXPECT_FALSE(session.loopRunning());
   EXPECT_FALSE(session.usbActive());
   EXPECT_EQ(std::count(host.calls.begin(), host.calls.end(), "resetRunButton"), 1);
   session.closeAtExit();
+}
+
+// The USB device hangs up in the middle of a setup load: the unplug, and the load still ends with
+// the controls released and no hand-over.
+TEST(SessionPty, HangUpDuringALoadIsTheUnplug) {
+  PtyPair usbPty, serialPty;
+  ASSERT_FALSE(usbPty.path.empty());
+  PtyInstrument instrument(usbPty);
+  ManualTimerService timers;
+  PollIoWatchService watches;
+  RecordingHost host;
+  NullCaptureWriter writer;
+  AcquisitionSession session(timers, host, writer,
+                             std::make_unique<FtdiSioBackend>(FtdiSioConfig{{}, usbPty.path}),
+                             PosixSerialOs::instance(), &watches);
+  PortDevices devices;
+  devices.set(1, serialPty.path);
+  session.serialPort().setPortDevices(devices);
+  session.startUp(PortSettings{});
+  WaveformBlock restored;
+  restored.setLinkUsb(1);
+  session.firstShow(&restored);
+  ASSERT_TRUE(session.startSetupLoad());
+  ASSERT_TRUE(runUntil(
+      timers, watches, instrument, session, [&] { return session.sender().TXTotal() >= 42; },
+      1000));  // three requests answered
+  usbPty.closeMaster();
+  ASSERT_TRUE(runUntil(
+      timers, watches, instrument, session, [&] { return session.loadFinished(); }, 8000));
+  ASSERT_FALSE(host.errors.empty());
+  EXPECT_EQ(host.errors[0], "USB device is disable.");
+  EXPECT_FALSE(session.usbActive());
+  EXPECT_TRUE(host.receivedBlocks.empty());
+  EXPECT_TRUE(host.commandControlsEnabled);
+}
+
+// FT_Open calls, to tell a notification's open from a retry tick's.
+class CountingBackend : public FtdiSioBackend {
+ public:
+  using FtdiSioBackend::FtdiSioBackend;
+  FtStatus open(int32_t index, FtHandle& handle) override {
+    ++opens;
+    return FtdiSioBackend::open(index, handle);
+  }
+  int opens = 0;
+};
+
+// USB stays chosen after the device went; it comes back under its configured name (a link, as
+// udev makes them) and is opened on the folder's notification, with the clock standing still.
+TEST(SessionPty, ADeviceThatAppearsIsOpenedOnItsNotification) {
+  namespace fs = std::filesystem;
+  const fs::path dir =
+      fs::path(::testing::TempDir()) / ("corvane-usb-" + std::to_string(::getpid()));
+  fs::create_directories(dir);
+  const fs::path node = dir / "ttyUSB-kv2040";
+  auto first = std::make_unique<PtyPair>();
+  fs::remove(node);
+  fs::create_symlink(first->path, node);
+  PtyPair serialPty;
+  ManualTimerService timers;
+  PollIoWatchService watches;
+  RecordingHost host;
+  NullCaptureWriter writer;
+  auto backend = std::make_unique<CountingBackend>(FtdiSioConfig{{}, node.string()});
+  CountingBackend& counted = *backend;
+  AcquisitionSession session(timers, host, writer, std::move(backend), PosixSerialOs::instance(),
+                             &watches);
+  PortDevices devices;
+  devices.set(1, serialPty.path);
+  session.serialPort().setPortDevices(devices);
+  session.startUp(PortSettings{});
+  WaveformBlock restored;
+  restored.setLinkUsb(1);
+  session.firstShow(&restored);
+  ASSERT_TRUE(session.usbActive());
+
+  fs::remove(node);
+  first.reset();
+  while (watches.wait(200) > 0 && session.usbActive()) {
+  }
+  ASSERT_FALSE(session.usbActive());
+  EXPECT_EQ(host.errors, std::vector<std::string>{"USB device is disable."});
+  EXPECT_TRUE(session.usbRetry().active());  // the fallback, about once a second
+  while (watches.wait(50) > 0) {
+  }
+  const int opensBefore = counted.opens;
+
+  PtyPair second;
+  const auto appeared = std::chrono::steady_clock::now();
+  fs::create_symlink(second.path, node);
+  while (!session.usbActive() &&
+         std::chrono::steady_clock::now() - appeared < std::chrono::seconds(2)) {
+    watches.wait(100);
+  }
+  const auto openedAfter = std::chrono::steady_clock::now() - appeared;
+  ASSERT_TRUE(session.usbActive());
+  EXPECT_LT(openedAfter, std::chrono::milliseconds(100));
+  EXPECT_EQ(timers.now(), 0);                 // no retry tick could have fired
+  EXPECT_LE(counted.opens - opensBefore, 3);  // one try per notification, not one per millisecond
+  EXPECT_EQ(host.informations, std::vector<std::string>{"USB device is enabled."});
+  session.closeAtExit();
+  fs::remove_all(dir);
 }
 
 }  // namespace

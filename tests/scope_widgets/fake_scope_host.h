@@ -53,7 +53,7 @@ class FakeScopeHost : public ScopeHost {
     for (auto& [slot, window] : windows) window->setEnabled(enable);
   }
   bool loopRunning() const override { return running; }
-  void startLoop() override { running = true; }
+  void startLoop(int) override { running = true; }
   void stopLoop() override { running = false; }
   void activateWindow(int slot) override { activated.push_back(slot); }
   void EnableScopeCommands() override { ++enableScopeCommandsCalls; }
@@ -64,7 +64,7 @@ class FakeScopeHost : public ScopeHost {
     running = false;
   }
   const DisplayColors& colors() const override { return palette; }
-  bool captureScreen() override {
+  bool captureScreen(int) override {
     ++captureCalls;
     return captureStarts;
   }
