@@ -12,6 +12,7 @@
 
 #include "app/control_commands.h"
 #include "app/main_menus.h"
+#include "app/measurements_panel.h"
 #include "app/qt_timer_service.h"
 #include "app/ui_services.h"
 #include "link/ftdi_sio_backend.h"
@@ -73,6 +74,12 @@ MainWindow::MainWindow(MainWindowConfig config, UiServices& ui, QWidget* parent)
   controlMenu_ = new ControlMenu(*this, *menus_);
   toolbars_ = new ControlToolbars(*this, *menus_);
   setDockOptions(QMainWindow::AnimatedDocks | QMainWindow::AllowTabbedDocks);
+  measurementsPanel_ = new MeasurementsPanel(ui_, this);
+  measurementsPanel_->setLogAction(menus_->logMeasurementsAction);
+  addDockWidget(Qt::RightDockWidgetArea, measurementsPanel_);
+  connect(measurementsPanel_, &QDockWidget::visibilityChanged, menus_->measurementsPanelAction,
+          [this] { menus_->measurementsPanelAction->setChecked(measurementsPanel_->isVisible()); });
+  menus_->measurementsPanelAction->setChecked(true);
   buildStatusBar();
   nameComponents();
 
@@ -178,6 +185,14 @@ void MainWindow::showHelp() {
   if (!ui_.openWithDesktop(path)) {
     showInformation(("No viewer could open the user manual: " + path).toStdString());
   }
+}
+
+void MainWindow::toggleMeasurementLog() {
+  measurementsPanel_->toggleLog();
+}
+
+void MainWindow::toggleMeasurementsPanel() {
+  measurementsPanel_->setVisible(!measurementsPanel_->isVisible());
 }
 
 // ---------------------------------------------------------------- Control
