@@ -77,6 +77,7 @@ MainWindow::MainWindow(MainWindowConfig config, UiServices& ui, QWidget* parent)
   measurementsPanel_ = new MeasurementsPanel(ui_, this);
   measurementsPanel_->setLogAction(menus_->logMeasurementsAction);
   addDockWidget(Qt::RightDockWidgetArea, measurementsPanel_);
+  resizeDocks({measurementsPanel_}, {measurementsPanel_->sizeHint().width()}, Qt::Horizontal);
   connect(measurementsPanel_, &QDockWidget::visibilityChanged, menus_->measurementsPanelAction,
           [this] { menus_->measurementsPanelAction->setChecked(measurementsPanel_->isVisible()); });
   menus_->measurementsPanelAction->setChecked(true);

@@ -117,7 +117,10 @@ StatisticsTable::StatisticsTable(QWidget* parent) : QTableView(parent) {
   setEditTriggers(QAbstractItemView::NoEditTriggers);
   setWordWrap(false);
   verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
-  horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+  horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+  horizontalHeader()->setMinimumSectionSize(64);
+  horizontalHeader()->setStretchLastSection(true);
+  setSizeAdjustPolicy(QAbstractScrollArea::AdjustToContents);  // all 18 rows, no scrolling
 }
 
 QString StatisticsTable::selectionText() const {
@@ -189,11 +192,16 @@ MeasurementsPanel::MeasurementsPanel(UiServices& ui, QWidget* parent, Clock cloc
   auto* topColumn = new QVBoxLayout(top);
   topColumn->setContentsMargins(0, 0, 0, 0);
   topColumn->addWidget(summary_);
-  topColumn->addWidget(table_, 1);
+  topColumn->addWidget(table_);
   topColumn->addLayout(buttons);
+  // The table keeps its 18 rows; the plot takes the height left.
+  table_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Maximum);
+  top->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
   auto* split = new QSplitter(Qt::Vertical, body);
   split->addWidget(top);
   split->addWidget(plot_);
+  split->setStretchFactor(0, 0);
+  split->setStretchFactor(1, 1);
   split->setChildrenCollapsible(false);
   auto* column = new QVBoxLayout(body);
   column->setContentsMargins(4, 4, 4, 4);

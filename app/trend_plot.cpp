@@ -87,13 +87,16 @@ TrendPoints trendPoints(const MeasurementTrend& trend, int index, int64_t fromMs
     return out;
   }
   const double span = double(toMs - fromMs);
+  auto columnOf = [&](int64_t t) {
+    return std::min(int(double(t - fromMs) * columns / span), columns - 1);
+  };
   std::size_t i = first;
   while (i < trend.size()) {
-    const int column = int(double(trend.at(i).timeMs - fromMs) * columns / span);
+    const int column = columnOf(trend.at(i).timeMs);
     const MeasurementTrend::Bucket *low = nullptr, *high = nullptr, *last = nullptr;
     for (; i < trend.size(); ++i) {
       const MeasurementTrend::Bucket& b = trend.at(i);
-      if (int(double(b.timeMs - fromMs) * columns / span) != column) break;
+      if (columnOf(b.timeMs) != column) break;
       last = &b;
       const float v = b.cells[cell].value;
       if (std::isnan(v)) continue;
@@ -118,7 +121,14 @@ TrendPlot::TrendPlot(Clock clock, QWidget* parent) : QWidget(parent), clock_(std
     item->setCheckState(i == measurementIndex(0, Quantity::kFrequency) ? Qt::Checked
                                                                        : Qt::Unchecked);
   }
-  choices_->setFixedWidth(choices_->sizeHintForColumn(0) + 30);
+  // The 18 choices flow in rows above the chart, which keeps the panel's full width.
+  choices_->setFlow(QListView::LeftToRight);
+  choices_->setWrapping(true);
+  choices_->setResizeMode(QListView::Adjust);
+  choices_->setUniformItemSizes(true);
+  choices_->setGridSize(
+      QSize(choices_->sizeHintForColumn(0) + 28, choices_->sizeHintForRow(0) + 2));
+  choices_->setFixedHeight(6 * (choices_->sizeHintForRow(0) + 2) + 2 * choices_->frameWidth() + 4);
   range_ = new QComboBox(this);
   for (int minutes : kRangeMinutes) {
     range_->addItem(minutes == 1 ? QStringLiteral("Last minute")
@@ -137,13 +147,14 @@ TrendPlot::TrendPlot(Clock clock, QWidget* parent) : QWidget(parent), clock_(std
   view_->setRenderHint(QPainter::Antialiasing);
   view_->setMinimumHeight(220);
 
-  auto* side = new QVBoxLayout;
-  side->addWidget(range_);
-  side->addWidget(choices_, 1);
-  auto* row = new QHBoxLayout(this);
-  row->setContentsMargins(0, 0, 0, 0);
-  row->addLayout(side);
-  row->addWidget(view_, 1);
+  auto* rangeRow = new QHBoxLayout;
+  rangeRow->addWidget(range_);
+  rangeRow->addStretch(1);
+  auto* column = new QVBoxLayout(this);
+  column->setContentsMargins(0, 0, 0, 0);
+  column->addLayout(rangeRow);
+  column->addWidget(choices_);
+  column->addWidget(view_, 1);
 
   redrawTimer_.setSingleShot(true);
   connect(&redrawTimer_, &QTimer::timeout, this, &TrendPlot::redraw);
