@@ -280,6 +280,7 @@ void TrendPlot::redraw() {
       hi += pad;
     }
     axis->setRange(lo, hi);
+    axis->applyNiceNumbers();  // round ticks: 0.99, 1.00, 1.01 rather than 0.9946
     axis->setLabelFormat(QStringLiteral("%.4g"));
   }
   for (std::size_t k = 0; k < drawn_.size(); ++k) {
