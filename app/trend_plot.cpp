@@ -236,7 +236,14 @@ void TrendPlot::rebuildSeries() {
   }
 }
 
+void TrendPlot::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  if (stale_) redraw();
+}
+
 void TrendPlot::redraw() {
+  stale_ = !isVisible();
+  if (stale_) return;
   const int64_t now = clock_();
   const int minutes = rangeMinutes();
   const int64_t from = now - int64_t(minutes) * 60000;

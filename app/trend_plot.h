@@ -44,7 +44,7 @@ class TrendPlot : public QWidget {
   void setTrend(const MeasurementTrend* trend);
   // The shown history grew: a redraw within kRedrawMs.
   void changed();
-  // Draws now.
+  // Draws now; a hidden plot only notes that it must draw when it shows again.
   void redraw();
 
   // Measurement indices (measurementIndex) checked in the choice list, in index order.
@@ -56,6 +56,9 @@ class TrendPlot : public QWidget {
   QComboBox* rangeBox() const { return range_; }
   QChartView* chartView() const { return view_; }
   QChart* chart() const { return chart_; }
+
+ protected:
+  void showEvent(QShowEvent* event) override;
 
  private:
   struct Drawn {
@@ -75,6 +78,7 @@ class TrendPlot : public QWidget {
   std::vector<QValueAxis*> unitAxes_;  // V, Hz, s
   std::vector<Drawn> drawn_;
   QTimer redrawTimer_;
+  bool stale_ = false;  // changed while hidden
 };
 
 }  // namespace corvane
