@@ -66,7 +66,7 @@ MainWindow::MainWindow(MainWindowConfig config, UiServices& ui, QWidget* parent)
   mdi_ = new QMdiArea(this);
   mdi_->setBackground(QColor(0x80, 0x80, 0x80));
   setCentralWidget(mdi_);
-  connect(mdi_, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* frame) {
+  connect(mdi_, &QMdiArea::subWindowActivated, this, [](QMdiSubWindow* frame) {
     if (frame == nullptr) return;
     if (auto* child = qobject_cast<ScopeWindow*>(frame->widget())) child->becomeActive();
   });
