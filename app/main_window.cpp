@@ -78,8 +78,10 @@ MainWindow::MainWindow(MainWindowConfig config, UiServices& ui, QWidget* parent)
   measurementsPanel_->setLogAction(menus_->logMeasurementsAction);
   addDockWidget(Qt::RightDockWidgetArea, measurementsPanel_);
   resizeDocks({measurementsPanel_}, {measurementsPanel_->sizeHint().width()}, Qt::Horizontal);
-  connect(measurementsPanel_, &QDockWidget::visibilityChanged, menus_->measurementsPanelAction,
-          [this] { menus_->measurementsPanelAction->setChecked(measurementsPanel_->isVisible()); });
+  // Only the entry is used: the dock also reports its hiding while the main window is destroyed.
+  QAction* panelEntry = menus_->measurementsPanelAction;
+  connect(measurementsPanel_, &QDockWidget::visibilityChanged, panelEntry,
+          [panelEntry](bool visible) { panelEntry->setChecked(visible); });
   menus_->measurementsPanelAction->setChecked(true);
   buildStatusBar();
   nameComponents();
