@@ -38,6 +38,8 @@ const MenuRow kMenus[] = {
     {1, nullptr, &M::printAction, "&Print", "Ctrl+P", &W::print, C::kPrint},
     {1, nullptr, &M::printSetupAction, "P&rint Setup", nullptr, &W::showPrinterSetup,
      C::kPrintSetup},
+    {1, nullptr, &M::logMeasurementsAction, "&Log Measurements\u2026", nullptr,
+     &W::toggleMeasurementLog},
     {1},
     {1, nullptr, &M::exitAction, "E&xit", "Ctrl+X", &W::exitProgram, C::kExit},
     {0, &M::viewMenu, nullptr, "&View"},
@@ -50,6 +52,8 @@ const MenuRow kMenus[] = {
     {0, &M::windowsMenu, nullptr, "&Windows"},
     {1, nullptr, &M::cascadeAction, "&Cascade"},
     {1, nullptr, &M::tileAction, "&Tile"},
+    {1, nullptr, &M::measurementsPanelAction, "&Measurements", nullptr,
+     &W::toggleMeasurementsPanel},
     {0, &M::configMenu, nullptr, "&Config"},
     {1, &M::connectionMenu, nullptr, "Set Connection", nullptr, nullptr, C::kSetConnection},
     {2, nullptr, &M::usbLinkAction, "USB", nullptr, &W::chooseUsbLink},
@@ -106,6 +110,8 @@ MainMenus::MainMenus(MainWindow& main, QMdiArea& mdi) : QObject(&main), main_(ma
   connect(windowsMenu, &QMenu::aboutToShow, this, &MainMenus::rebuildWindowList);
   connect(cascadeAction, &QAction::triggered, &mdi_, &QMdiArea::cascadeSubWindows);
   connect(tileAction, &QAction::triggered, &mdi_, &QMdiArea::tileSubWindows);
+  logMeasurementsAction->setCheckable(true);
+  measurementsPanelAction->setCheckable(true);
   usbLinkAction->setCheckable(true);
   serialLinkAction->setCheckable(true);
   auto* linkGroup = new QActionGroup(this);
@@ -151,7 +157,7 @@ void MainMenus::showLinkChoice(bool usbChecked, bool usbEnabled) {
 void MainMenus::rebuildWindowList() {
   const QList<QAction*> entries = windowsMenu->actions();
   for (QAction* a : entries) {
-    if (a != cascadeAction && a != tileAction) {
+    if (a != cascadeAction && a != tileAction && a != measurementsPanelAction) {
       windowsMenu->removeAction(a);
       a->deleteLater();
     }

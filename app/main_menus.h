@@ -40,6 +40,7 @@ class MainMenus : public QObject {
   QAction* saveAction = nullptr;
   QAction* printAction = nullptr;
   QAction* printSetupAction = nullptr;
+  QAction* logMeasurementsAction = nullptr;  // checked while the measurement log runs
   QAction* exitAction = nullptr;
   QMenu* viewMenu = nullptr;
   QAction* displayScale1Action = nullptr;
@@ -50,6 +51,7 @@ class MainMenus : public QObject {
   QMenu* windowsMenu = nullptr;
   QAction* cascadeAction = nullptr;
   QAction* tileAction = nullptr;
+  QAction* measurementsPanelAction = nullptr;  // checked while the Measurements panel shows
   QMenu* configMenu = nullptr;
   QMenu* connectionMenu = nullptr;
   QAction* usbLinkAction = nullptr;

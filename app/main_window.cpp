@@ -13,6 +13,7 @@
 
 #include "app/control_commands.h"
 #include "app/main_menus.h"
+#include "app/measurements_panel.h"
 #include "app/qt_timer_service.h"
 #include "app/ui_services.h"
 #include "link/ftdi_sio_backend.h"
@@ -77,6 +78,15 @@ MainWindow::MainWindow(MainWindowConfig config, UiServices& ui, QWidget* parent)
   controlMenu_ = new ControlMenu(*this, *menus_);
   toolbars_ = new ControlToolbars(*this, *menus_);
   setDockOptions(QMainWindow::AnimatedDocks | QMainWindow::AllowTabbedDocks);
+  measurementsPanel_ = new MeasurementsPanel(ui_, this);
+  measurementsPanel_->setLogAction(menus_->logMeasurementsAction);
+  addDockWidget(Qt::RightDockWidgetArea, measurementsPanel_);
+  resizeDocks({measurementsPanel_}, {measurementsPanel_->sizeHint().width()}, Qt::Horizontal);
+  // Only the entry is used: the dock also reports its hiding while the main window is destroyed.
+  QAction* panelEntry = menus_->measurementsPanelAction;
+  connect(measurementsPanel_, &QDockWidget::visibilityChanged, panelEntry,
+          [panelEntry](bool visible) { panelEntry->setChecked(visible); });
+  menus_->measurementsPanelAction->setChecked(true);
   buildStatusBar();
   nameComponents();
 
@@ -225,6 +235,14 @@ void MainWindow::showHelp() {
   if (!ui_.openWithDesktop(path)) {
     ui_.showInformation(this, "No viewer could open the user manual: " + path);
   }
+}
+
+void MainWindow::toggleMeasurementLog() {
+  measurementsPanel_->toggleLog();
+}
+
+void MainWindow::toggleMeasurementsPanel() {
+  measurementsPanel_->setVisible(!measurementsPanel_->isVisible());
 }
 
 // ---------------------------------------------------------------- Control

@@ -8,6 +8,7 @@
 // main_window_startup.cpp: first show and closing.
 // main_window_hosts.cpp: the ProtocolHost, SessionFocusHost and ScopeHost calls.
 // main_window_names.cpp: the component-name table of the menus, toolbars and status bar.
+// measurements_panel.cpp: the Measurements dock, which the hosts' calls keep up to date.
 #pragma once
 
 #include <QMainWindow>
@@ -40,6 +41,7 @@ namespace corvane {
 class ControlMenu;
 class ControlToolbars;
 class MainMenus;
+class MeasurementsPanel;
 class ScopeWindow;
 class UiServices;
 
@@ -95,6 +97,10 @@ class MainWindow : public QMainWindow,
   void setDisplayScale(int scale);
   void enlargeDisplay();
   void reduceDisplay();
+  // File > "Log Measurements…": starts a measurement log in a chosen file, or stops it.
+  void toggleMeasurementLog();
+  // Windows > "Measurements": shows or hides the Measurements dock.
+  void toggleMeasurementsPanel();
   // A Control menu entry or toolbar command: sent (parked while the loop runs); Auto Set also
   // lengthens the reply time-out, Math > Arithmetic also sets the target window's mode.
   void perform(const ControlCommand& command);
@@ -110,6 +116,7 @@ class MainWindow : public QMainWindow,
   MainMenus& menus() { return *menus_; }
   ControlMenu& controlMenu() { return *controlMenu_; }
   ControlToolbars& toolbars() { return *toolbars_; }
+  MeasurementsPanel& measurementsPanel() { return *measurementsPanel_; }
   const CommandState& commandState() const { return commandState_; }
   // The status bar's "FrameRate = " label.
   QLabel* frameRateLabel() const { return frameRateLabel_; }
@@ -196,6 +203,7 @@ class MainWindow : public QMainWindow,
   MainMenus* menus_ = nullptr;
   ControlMenu* controlMenu_ = nullptr;
   ControlToolbars* toolbars_ = nullptr;
+  MeasurementsPanel* measurementsPanel_ = nullptr;
   QLabel* lastTransferCaption_ = nullptr;
   QLabel* lastSentLabel_ = nullptr;   // the last frame sent
   QLabel* frameRateLabel_ = nullptr;  // "FrameRate = " and the loop's rate

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "app/main_window.h"
+#include "app/measurements_panel.h"
 #include "app/ui_services.h"
 #include "scope/widgets/scope_window.h"
 
@@ -73,7 +74,11 @@ void MainWindow::ShowCapturedImage(const std::filesystem::path& file) {
 }
 
 void MainWindow::ReceiveBlock(const WaveformBlock& block) {
-  if (ScopeWindow* target = scopeWindow(targetSlot_)) target->receiveRecord(block);
+  ScopeWindow* target = scopeWindow(targetSlot_);
+  if (target == nullptr) return;
+  target->receiveRecord(block);
+  // As the window measured it on arrival, at the record's own scales.
+  measurementsPanel_->handOver(targetSlot_, target->record(), target->measurements());
 }
 
 bool MainWindow::captureButtonEnabled() const {
@@ -149,6 +154,7 @@ bool MainWindow::LoadSetup(int slot, std::function<void()> finished) {
     targetSlot_ = previousTarget;
     return false;
   }
+  measurementsPanel_->setupLoadStarted(slot);
   return true;
 }
 
@@ -179,12 +185,15 @@ void MainWindow::activateWindow(int slot) {
     if (ScopeWindow* old = scopeWindow(activeSlot_)) old->setPageTabsEnabled(true);
   }
   activeSlot_ = targetSlot_ = slot;
+  if (ScopeWindow* active = scopeWindow(slot))
+    measurementsPanel_->follow(slot, active->windowTitle());
   applyCommandState();
 }
 
 void MainWindow::scopeWindowClosed(int slot) {
   if (!slotInUse(slot)) return;
   slots_[static_cast<std::size_t>(slot)].inUse = false;
+  measurementsPanel_->windowClosed(slot);
   stopLoop();
 }
 

@@ -1,15 +1,22 @@
 // The main window's component-name table.
 #include <QAction>
+#include <QChartView>
+#include <QComboBox>
 #include <QLabel>
+#include <QListWidget>
 #include <QMdiArea>
 #include <QMenu>
+#include <QPushButton>
 #include <QStatusBar>
 #include <QToolBar>
+#include <QToolButton>
 
 #include "app/component_names.h"
 #include "app/control_commands.h"
 #include "app/main_menus.h"
 #include "app/main_window.h"
+#include "app/measurements_panel.h"
+#include "app/trend_plot.h"
 
 namespace corvane {
 
@@ -28,6 +35,7 @@ void MainWindow::nameComponents() {
       {m.saveAction, "Save1"},
       {m.printAction, "Print1"},
       {m.printSetupAction, "PrintSetup1"},
+      {m.logMeasurementsAction, "LogMeasurements1"},
       {m.exitAction, "Exit1"},
       {m.viewMenu, "View1"},
       {m.displayScale1Action, "DisplayScale1"},
@@ -38,6 +46,7 @@ void MainWindow::nameComponents() {
       {m.windowsMenu, "Windows1"},
       {m.cascadeAction, "Cascade1"},
       {m.tileAction, "Tile1"},
+      {m.measurementsPanelAction, "Measurements1"},
       {controlMenu_->menu(), "Control1"},
       {m.configMenu, "Config1"},
       {m.connectionMenu, "SetConnection1"},
@@ -72,6 +81,16 @@ void MainWindow::nameComponents() {
       {t.button(C::kColorSetting), "ColorsetupButton"},
       {t.button(C::kAbout), "AboutButton"},
       {t.button(C::kHelp), "HelpButton"},
+
+      // The Measurements dock.
+      {measurementsPanel_, "MeasurementsPanel"},
+      {measurementsPanel_->summary(), "MeasurementsSummary"},
+      {measurementsPanel_->table(), "MeasurementTable", "Measurement statistics"},
+      {measurementsPanel_->resetButton(), "ResetStatisticsButton"},
+      {measurementsPanel_->logButton(), "LogMeasurementsButton"},
+      {measurementsPanel_->plot()->rangeBox(), "TrendRange", "Trend time span"},
+      {measurementsPanel_->plot()->choiceList(), "TrendChoice", "Measurements to plot"},
+      {measurementsPanel_->plot()->chartView(), "TrendPlot", "Measurement trend"},
 
       {statusBar(), "StatusBar1"},
       {lastTransferCaption_, "StaticText1"},

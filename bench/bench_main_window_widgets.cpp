@@ -18,7 +18,7 @@
 #include "app/control_commands.h"
 #include "app/main_menus.h"
 #include "app/main_window.h"
-#include "app/ui_services.h"
+#include "bench/silent_ui.h"
 #include "link/ftdi_sio_backend.h"
 #include "scope/display_render.h"
 #include "scope/widgets/scope_window.h"
@@ -27,28 +27,8 @@
 namespace {
 
 using namespace corvane;
+using bench::SilentUi;
 namespace fs = std::filesystem;
-
-class SilentUi : public UiServices {
- public:
-  void showError(QWidget*, const QString&) override {}
-  void showInformation(QWidget*, const QString&) override {}
-  std::optional<std::string> openFileName(QWidget*, const FileDialogRequest&) override {
-    return std::nullopt;
-  }
-  std::optional<std::string> saveFileName(QWidget*, const FileDialogRequest&) override {
-    return std::nullopt;
-  }
-  std::optional<PortChoice> commPortSettings(QWidget*, const PortChoice&) override {
-    return std::nullopt;
-  }
-  ColorSetResult colorSettings(QWidget*, const ColorSlots&) override { return {}; }
-  bool printDialog(QWidget*, QPrinter&) override { return false; }
-  bool printerSetup(QWidget*, QPrinter&) override { return false; }
-  PrintSetupResult printOptions(QWidget*, const PrintOptions& o) override { return {o, false}; }
-  void showAbout(QWidget*) override {}
-  bool openWithDesktop(const QString&) override { return false; }
-};
 
 // A settings folder with a restorable record, COM1 and the USB device on pseudo-terminals.
 struct Bench {
