@@ -12,11 +12,11 @@
 // and Ctrl+V for its own copy, cut and paste. The display area takes the focus after the page
 // tabs: Tab chooses a marker or cursor, the arrows drag it as the pointer would, Enter releases.
 //
-// The implementation is split by concern: scope_window.cpp (construction, record arrival,
-// "Setup Para."/"RUN", activation), scope_window_pages.cpp (page layout and the id table),
-// scope_window_display.cpp (what changes the picture: scale and cursor boxes, grid, popup
-// toggles, pointer drags; the contrast bar) and scope_window_capture.cpp (notes, saving and
-// capturing).
+// The implementation is split by concern: scope_window.cpp (construction, record arrival),
+// scope_window_controls.cpp ("Setup Para.", "RUN", activation), scope_window_pages.cpp (page layout
+// and the id table), scope_window_display.cpp (what changes the picture: scale and cursor boxes,
+// grid, popup toggles, pointer drags; the contrast bar) and scope_window_capture.cpp (notes, saving
+// and capturing).
 #pragma once
 
 #include <QWidget>
