@@ -1,5 +1,6 @@
 // The main window as the session's ProtocolHost and SessionFocusHost and the scope windows'
 // ScopeHost: each call goes to the widget or the core piece that decides it.
+#include <QFontMetrics>
 #include <QLabel>
 #include <QMdiSubWindow>
 #include <algorithm>
@@ -44,11 +45,14 @@ void MainWindow::postBox(bool error, const QString& text) {
       Qt::QueuedConnection);
 }
 
-// The frame as sent, with STX and ETX as their visible symbols (U+2402, U+2403).
+// The frame as sent, STX and ETX as their control pictures (U+2402, U+2403) where the label's
+// font draws them, else spelt out: never as empty boxes.
 void MainWindow::setTxStr(std::string_view text) {
   QString shown = qs(text);
-  shown.replace(QChar(0x02), QChar(0x2402));
-  shown.replace(QChar(0x03), QChar(0x2403));
+  const QFontMetrics metrics(lastSentLabel_->font());
+  const bool pictures = metrics.inFontUcs4(0x2402) && metrics.inFontUcs4(0x2403);
+  shown.replace(QChar(0x02), pictures ? QString(QChar(0x2402)) : QStringLiteral("<STX>"));
+  shown.replace(QChar(0x03), pictures ? QString(QChar(0x2403)) : QStringLiteral("<ETX>"));
   setStatusText(lastSentLabel_, std::move(shown));
 }
 void MainWindow::setTXTot(std::string_view text) {

@@ -248,6 +248,11 @@ TEST(MainWindow, SetupLoadAndRunAgainstTheSimulator) {
                   .match(w->findChild<QLabel*>("CFREQCH1")->text())
                   .hasMatch())
       << w->findChild<QLabel*>("CFREQCH1")->text().toStdString();
+  // The last frame sent shows its STX and ETX as something a reader can see.
+  const QString lastSent = m.findChild<QLabel*>("TxStr")->text();
+  EXPECT_TRUE(
+      QRegularExpression("^(\u2402|<STX>)[0-9A-F]+(\u2403|<ETX>)").match(lastSent).hasMatch())
+      << lastSent.toStdString();
   ASSERT_TRUE(run->isEnabled());
 
   QTest::mouseClick(run, Qt::LeftButton);
