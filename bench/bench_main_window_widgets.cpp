@@ -18,6 +18,7 @@
 #include "app/control_commands.h"
 #include "app/main_menus.h"
 #include "app/main_window.h"
+#include "bench/qt_benchmark_main.h"
 #include "bench/silent_ui.h"
 #include "link/ftdi_sio_backend.h"
 #include "scope/display_render.h"
@@ -235,11 +236,4 @@ BENCHMARK(BM_BuildControlMenuAndToolbars)->Unit(benchmark::kMillisecond)->Iterat
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
+CORVANE_QT_BENCHMARK_MAIN()

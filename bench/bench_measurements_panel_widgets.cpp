@@ -11,6 +11,7 @@
 
 #include "app/measurements_panel.h"
 #include "app/trend_plot.h"
+#include "bench/qt_benchmark_main.h"
 #include "bench/silent_ui.h"
 
 namespace {
@@ -96,11 +97,4 @@ BENCHMARK(BM_PanelHandOverBetweenRedraws)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
+CORVANE_QT_BENCHMARK_MAIN()

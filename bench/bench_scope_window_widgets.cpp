@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QMouseEvent>
 
+#include "bench/qt_benchmark_main.h"
 #include "scope/widgets/scope_display.h"
 #include "tests/scope/display_test_records.h"
 #include "tests/scope_widgets/fake_scope_host.h"
@@ -71,11 +72,4 @@ BENCHMARK(BM_CursorDragStepAndPaint);
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
+CORVANE_QT_BENCHMARK_MAIN()

@@ -15,6 +15,8 @@
 #include <cstring>
 #include <string_view>
 
+#include "link/serial_device_list.h"
+
 namespace corvane {
 
 namespace {
@@ -33,18 +35,6 @@ std::string realPath(const std::string& path) {
   std::string out = real;
   std::free(real);
   return out;
-}
-
-std::string readFirstLine(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return {};
-  char buf[256];
-  const ssize_t n = ::read(fd, buf, sizeof buf);
-  ::close(fd);
-  if (n <= 0) return {};
-  std::string text(buf, std::size_t(n));
-  text.erase(std::find(text.begin(), text.end(), '\n'), text.end());
-  return text;
 }
 
 bool allDigits(std::string_view s) {
@@ -225,7 +215,7 @@ std::vector<DeviceHolder> deviceHolders(const std::string& device, const std::st
     if (!holds) continue;
     DeviceHolder h;
     h.pid = std::atoi(e->d_name);
-    h.program = readFirstLine(pidDir + "/comm");
+    h.program = readAttribute(pidDir + "/comm");
     h.self = h.pid == self;
     holders.push_back(std::move(h));
   }

@@ -43,22 +43,6 @@ std::string dirName(const std::string& path) {
   return slash == std::string::npos ? "." : path.substr(0, slash);
 }
 
-// The first line of a sysfs attribute, blanks trimmed; empty when there is none.
-std::string attribute(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return {};
-  char buf[256];
-  const ssize_t n = ::read(fd, buf, sizeof buf);
-  ::close(fd);
-  if (n <= 0) return {};
-  std::string text(buf, std::size_t(n));
-  text.erase(std::find(text.begin(), text.end(), '\n'), text.end());
-  auto notSpace = [](unsigned char c) { return !std::isspace(c); };
-  text.erase(text.begin(), std::find_if(text.begin(), text.end(), notSpace));
-  text.erase(std::find_if(text.rbegin(), text.rend(), notSpace).base(), text.end());
-  return text;
-}
-
 std::string lower(std::string s) {
   for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   return s;
@@ -95,7 +79,7 @@ bool knownToSysfs(const DeviceRoots& roots, const std::string& name) {
 bool hasUart(const DeviceRoots& roots, const std::string& name) {
   const std::string dir = classDir(roots, name);
   if (!exists(dir + "/device")) return false;
-  const std::string type = attribute(dir + "/type");
+  const std::string type = readAttribute(dir + "/type");
   return !type.empty() && type != "0";
 }
 
@@ -108,11 +92,11 @@ void readUsbAttributes(const DeviceRoots& roots, SerialDeviceInfo& info) {
     struct stat st {};
     if (::stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return;
     if (exists(dir + "/idVendor")) {
-      info.vendorId = lower(attribute(dir + "/idVendor"));
-      info.productId = lower(attribute(dir + "/idProduct"));
-      info.serialNumber = attribute(dir + "/serial");
-      info.manufacturer = attribute(dir + "/manufacturer");
-      info.product = attribute(dir + "/product");
+      info.vendorId = lower(readAttribute(dir + "/idVendor"));
+      info.productId = lower(readAttribute(dir + "/idProduct"));
+      info.serialNumber = readAttribute(dir + "/serial");
+      info.manufacturer = readAttribute(dir + "/manufacturer");
+      info.product = readAttribute(dir + "/product");
       return;
     }
     if (st.st_dev == root.st_dev && st.st_ino == root.st_ino) return;
@@ -134,7 +118,7 @@ void readSysfs(const DeviceRoots& roots, SerialDeviceInfo& info) {
   if (!knownToSysfs(roots, info.kernelName)) return;
   const std::string device = classDir(roots, info.kernelName) + "/device";
   info.driver = driverOf(device);
-  if (const std::string latency = attribute(device + "/latency_timer"); !latency.empty()) {
+  if (const std::string latency = readAttribute(device + "/latency_timer"); !latency.empty()) {
     char* end = nullptr;
     const long ms = std::strtol(latency.c_str(), &end, 10);
     if (*end == '\0' && ms >= 0 && ms <= 255) info.latencyTimerMs = static_cast<int>(ms);
@@ -163,6 +147,21 @@ std::string realPath(const std::string& path) {
 }
 
 }  // namespace
+
+std::string readAttribute(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return {};
+  char buf[256];
+  const ssize_t n = ::read(fd, buf, sizeof buf);
+  ::close(fd);
+  if (n <= 0) return {};
+  std::string text(buf, std::size_t(n));
+  text.erase(std::find(text.begin(), text.end(), '\n'), text.end());
+  auto notSpace = [](unsigned char c) { return !std::isspace(c); };
+  text.erase(text.begin(), std::find_if(text.begin(), text.end(), notSpace));
+  text.erase(std::find_if(text.rbegin(), text.rend(), notSpace).base(), text.end());
+  return text;
+}
 
 std::string SerialDeviceInfo::description() const {
   std::string d;

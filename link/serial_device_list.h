@@ -47,6 +47,9 @@ std::vector<SerialDeviceInfo> listSerialDevices(const DeviceRoots& roots = {});
 // pseudo-terminal) keeps only its path.
 SerialDeviceInfo describeSerialDevice(const std::string& path, const DeviceRoots& roots = {});
 
+// The first line of a sysfs or /proc attribute file, blanks trimmed; empty when there is none.
+std::string readAttribute(const std::string& path);
+
 // True when both name the same device: equal paths, or links that resolve to the same node.
 bool sameDevice(const std::string& a, const std::string& b);
 
