@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QSplitter>
 #include <QToolButton>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "app/trend_plot.h"
@@ -30,6 +31,8 @@ constexpr Column kColumns[] = {{"Current", "current"},
                                {"Std. deviation", "standard deviation"},
                                {"Count", "count"}};
 constexpr int kColumnCount = int(std::size(kColumns));
+
+constexpr int kTableRefreshMs = 250;
 
 const FileDialogRequest kLogDialog{"Log Measurements", "CSV Files (*.csv)", "csv"};
 
@@ -79,6 +82,10 @@ QString statisticsCellName(int row, int column) {
 
 void StatisticsModel::show(const MeasurementStatistics* statistics) {
   statistics_ = statistics;
+  refresh();
+}
+
+void StatisticsModel::refresh() {
   emit dataChanged(index(0, 0), index(kMeasurementCount - 1, kColumnCount - 1));
 }
 
@@ -175,6 +182,10 @@ MeasurementsPanel::MeasurementsPanel(UiServices& ui, QWidget* parent, Clock cloc
   auto* body = new QWidget(this);
   summary_ = new QLabel(body);
   model_ = new StatisticsModel(this);
+  tableRefresh_ = new QTimer(this);
+  tableRefresh_->setSingleShot(true);
+  tableRefresh_->setInterval(kTableRefreshMs);
+  connect(tableRefresh_, &QTimer::timeout, model_, &StatisticsModel::refresh);
   table_ = new StatisticsTable(body);
   table_->setModel(model_);
   resetButton_ = new QPushButton(QStringLiteral("Reset Statistics"), body);
@@ -250,7 +261,11 @@ void MeasurementsPanel::handOver(int slot, const WaveformBlock& record,
     if (!written) logFailed(written.message);
   }
   if (slot == shownSlot_) {
-    model_->show(&f.statistics);
+    if (model_->shown() != &f.statistics) {
+      model_->show(&f.statistics);
+    } else if (!tableRefresh_->isActive()) {
+      tableRefresh_->start();
+    }
     showSummary();
     plot_->changed();
   }

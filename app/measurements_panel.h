@@ -21,6 +21,7 @@
 class QAction;
 class QLabel;
 class QPushButton;
+class QTimer;
 class QToolButton;
 
 namespace corvane {
@@ -40,6 +41,9 @@ class StatisticsModel : public QAbstractTableModel {
   using QAbstractTableModel::QAbstractTableModel;
   // The statistics shown (null: none); every cell changes.
   void show(const MeasurementStatistics* statistics);
+  const MeasurementStatistics* shown() const { return statistics_; }
+  // The shown statistics took a waveform: the cells read them afresh on their next paint.
+  void refresh();
 
   int rowCount(const QModelIndex& parent = {}) const override;
   int columnCount(const QModelIndex& parent = {}) const override;
@@ -122,6 +126,9 @@ class MeasurementsPanel : public QDockWidget {
   QAction* logAction_ = nullptr;
 
   StatisticsModel* model_ = nullptr;
+  // The table repaints (and tells a screen reader of 108 changed cells) a few times a second, not
+  // on every waveform; the cells always read the current figures.
+  QTimer* tableRefresh_ = nullptr;
   StatisticsTable* table_ = nullptr;
   QLabel* summary_ = nullptr;
   QLabel* logState_ = nullptr;
