@@ -4,6 +4,7 @@
 // core piece that decides it.
 //
 // main_window.cpp: construction, component names, menus and link choice, Control, enabled state.
+// main_window_status.cpp: the status bar and its texts at a human rate.
 // main_window_files.cpp: the slot table and the File commands.
 // main_window_startup.cpp: first show and closing.
 // main_window_hosts.cpp: the ProtocolHost, SessionFocusHost and ScopeHost calls.
