@@ -1,5 +1,5 @@
-// The main window's status bar: "Last Transfer.", the last frame sent with the frame rate, and the
-// TX and RX totals, repainted at a human rate.
+// The main window's status bar: "Last Transfer.", the last frame sent with the frame rate, the
+// TX and RX totals and the link health section, repainted at a human rate.
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QStatusBar>
@@ -43,11 +43,20 @@ void MainWindow::buildStatusBar() {
   txTotalLabel_ = addTotal(QStringLiteral("TX"));
   rxTotalLabel_ = addTotal(QStringLiteral("RX"));
 
+  linkHealthLabel_ = new QLabel(bar);
+  linkHealthLabel_->setFrameShape(QFrame::Panel);
+  linkHealthLabel_->setFrameShadow(QFrame::Sunken);
+  bar->addWidget(linkHealthLabel_, 2);
+  // Only the last reply's age changes on its own; nothing ticks while no link is open.
+  linkHealthTick_ = new QTimer(this);
+  linkHealthTick_->setInterval(1000);
+  connect(linkHealthTick_, &QTimer::timeout, this, [this] { linkHealthChanged(); });
+
   statusTimer_ = new QTimer(this);
   statusTimer_->setSingleShot(true);
   statusTimer_->setInterval(kStatusIntervalMs);
   connect(statusTimer_, &QTimer::timeout, this, [this] {
-    if (pendingStatus_.empty()) return;
+    if (pendingStatus_.empty() && !linkHealthDirty_) return;
     flushStatusTexts();
     statusTimer_->start();
   });
@@ -72,6 +81,30 @@ void MainWindow::setStatusText(QLabel* label, QString text) {
 void MainWindow::flushStatusTexts() {
   for (auto& [label, text] : pendingStatus_) label->setText(text);
   pendingStatus_.clear();
+  if (linkHealthDirty_) paintLinkHealth();
+}
+
+void MainWindow::linkHealthChanged() {
+  if (statusTimer_ == nullptr || session_ == nullptr) return;
+  // Within a spell of status changes (every received chunk opens one) the spell's end paints it;
+  // alone it paints at once and leaves the other texts' pace alone.
+  linkHealthDirty_ = true;
+  if (!statusTimer_->isActive()) paintLinkHealth();
+}
+
+void MainWindow::paintLinkHealth() {
+  linkHealthDirty_ = false;
+  const LinkHealth health = session_->linkHealth();
+  const QString words = QString::fromStdString(linkHealthWords(health));
+  linkHealthLabel_->setText(QString::fromStdString(linkHealthSummary(health)));
+  linkHealthLabel_->setToolTip(words);
+  linkHealthLabel_->setAccessibleName(words);
+  const bool ages = health.open && health.lastReplyAgeS.has_value();
+  if (ages && !linkHealthTick_->isActive()) {
+    linkHealthTick_->start();
+  } else if (!ages) {
+    linkHealthTick_->stop();
+  }
 }
 
 }  // namespace corvane

@@ -14,8 +14,11 @@
 namespace corvane {
 namespace {
 
-void showBox(QWidget* parent, QMessageBox::Icon icon, const QString& text) {
+void showBox(QWidget* parent, QMessageBox::Icon icon, const QString& text,
+             const QString& detail = QString()) {
   QMessageBox box(icon, QStringLiteral("Corvane"), text, QMessageBox::Ok, parent);
+  // Shown under the text at once: the operator needs the reason without a further click.
+  if (!detail.isEmpty()) box.setInformativeText(detail);
   box.exec();
 }
 
@@ -49,8 +52,8 @@ std::optional<std::string> runFileDialog(QWidget* parent, const FileDialogReques
 
 }  // namespace
 
-void QtUiServices::showError(QWidget* parent, const QString& text) {
-  showBox(parent, QMessageBox::Critical, text);
+void QtUiServices::showError(QWidget* parent, const QString& text, const QString& detail) {
+  showBox(parent, QMessageBox::Critical, text, detail);
 }
 
 void QtUiServices::showInformation(QWidget* parent, const QString& text) {

@@ -26,7 +26,7 @@ AcquisitionSession::AcquisitionSession(TimerService& timers, ProtocolHost& host,
       watches_(watches),
       serialPort_(timers, serialOs, watches),
       usb_(std::move(usbBackend)),
-      serialWriter_(serialPort_),
+      serialWriter_(serialPort_, [this](const SendResult& r) { onSerialWriteFailed(r); }),
       usbWriter_(usb_),
       exchange_(host, replyTimeout_.get(), captureWriter_,
                 SendPath{&serialWriter_, &usbWriter_, [this] { return usb_.usbActive(); },
@@ -34,6 +34,7 @@ AcquisitionSession::AcquisitionSession(TimerService& timers, ProtocolHost& host,
                 [this] { return realTimeLoop_->active(); }) {
   serialPort_.setComPort(pnCOM1);
   serialPort_.setComPortSpeed(br19200);
+  serialPort_.setOnHangUp([this](CommPortDriver&) { onSerialHungUp(); });
   serialPort_.setOnReceiveData(
       [this](CommPortDriver& sender, const uint8_t* data, std::size_t size) {
         receiveData(&sender, data, static_cast<int32_t>(size));
@@ -57,6 +58,7 @@ AcquisitionSession::~AcquisitionSession() {
   usbPollOn_ = false;
   updateUsbWatches();
   serialPort_.setOnReceiveData({});
+  serialPort_.setOnHangUp({});
   usb_.setCallbacks({});
 }
 
@@ -91,7 +93,11 @@ void AcquisitionSession::closeAtExit() {
 // ---------------------------------------------------------------- link choice
 
 bool AcquisitionSession::applyPortSettings(const PortSettings& settings) {
-  return corvane::applyPortSettings(serialPort_, settings, host_);
+  serialReturnReadable_.reset();
+  serialReturn_.reset();
+  const bool opened = corvane::applyPortSettings(serialPort_, settings, host_);
+  host_.linkHealthChanged();
+  return opened;
 }
 
 bool AcquisitionSession::chooseUsbLink() {
@@ -100,6 +106,7 @@ bool AcquisitionSession::chooseUsbLink() {
   linkChoice_.usbChosen = true;
   linkChoice_.serialChosen = false;
   startUsbPoll();
+  host_.linkHealthChanged();
   return true;
 }
 
@@ -108,6 +115,7 @@ void AcquisitionSession::chooseSerialLink() {
   exchange_.block.setLinkUsb(0);
   linkChoice_.usbChosen = false;
   linkChoice_.serialChosen = true;
+  host_.linkHealthChanged();
 }
 
 // ---------------------------------------------------------------- reply time-out
@@ -126,6 +134,8 @@ void AcquisitionSession::onReplyTimeout() {
     replyTimeout_->setInterval(kReplyTimeoutMs);
   }
   if (f.TimeoutTicks < kTimeoutTicksMax) ++f.TimeoutTicks;
+  ++timeouts_;
+  host_.linkHealthChanged();
   const int limit = loopRunning() ? kLoopTimeoutLimit : 1;
   // Reached, not only equalled: a count that passed the limit while a report was held back (or
   // while the loop ran) must still end in a report, not in a silent ReplyReady.
@@ -151,7 +161,10 @@ void AcquisitionSession::onFocusKeeperTick() {
 }
 
 void AcquisitionSession::receiveData(const void* sender, const uint8_t* data, int32_t size) {
+  const uint64_t replies = exchange_.framer.framesDecoded();
   exchange_.framer.receiveData(sender, data, size);
+  if (exchange_.framer.framesDecoded() != replies) lastReply_ = std::chrono::steady_clock::now();
+  host_.linkHealthChanged();
   endAutoSetWait();
   advance();
 }

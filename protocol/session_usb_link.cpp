@@ -1,5 +1,7 @@
 // The session's USB poll: reads the open device on readiness (or on ticks), and notices when the
 // device is plugged in or pulled out.
+#include <string>
+
 #include "protocol/acquisition_session.h"
 
 namespace corvane {
@@ -63,6 +65,7 @@ void AcquisitionSession::updateUsbWatches() {
 }
 
 void AcquisitionSession::onUsbPlugged() {
+  host_.linkHealthChanged();
   host_.showInformation(kUsbEnabledText);
 }
 
@@ -74,7 +77,13 @@ void AcquisitionSession::onUsbUnplugged() {
   realTimeLoop_->stop();
   if (wasRunning) host_.loopStopped(loopWindow_);
   host_.resetRunButton();
-  host_.showError(kUsbDisabledText);
+  host_.linkHealthChanged();
+  std::string device = usb_.devicePath();
+  if (device.empty()) device = "USB";
+  host_.showErrorDetail(kUsbDisabledText,
+                        device +
+                            ": the USB bridge stopped answering, it was unplugged or switched off. "
+                            "Plug it in again; Corvane opens it again when it returns.");
 }
 
 }  // namespace corvane
