@@ -1,5 +1,6 @@
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPageSetupDialog>
 #include <QPrintDialog>
@@ -18,7 +19,13 @@ void showBox(QWidget* parent, QMessageBox::Icon icon, const QString& text,
              const QString& detail = QString()) {
   QMessageBox box(icon, QStringLiteral("Corvane"), text, QMessageBox::Ok, parent);
   // Shown under the text at once: the operator needs the reason without a further click.
-  if (!detail.isEmpty()) box.setInformativeText(detail);
+  if (!detail.isEmpty()) {
+    box.setInformativeText(detail);
+    // Wide enough that a device path and its reason read as a few lines, not a column.
+    if (auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel"))) {
+      label->setMinimumWidth(label->fontMetrics().averageCharWidth() * 60);
+    }
+  }
   box.exec();
 }
 

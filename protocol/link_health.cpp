@@ -42,8 +42,11 @@ std::string linkHealthWords(const LinkHealth& h) {
   std::string s = h.usb ? "USB link " : "Serial link ";
   s += h.device.empty() ? h.port + ", no device set," : h.device;
   s += h.open ? " open" : " absent";
-  s += h.lastReplyAgeS ? ", last reply " + replyAgeText(*h.lastReplyAgeS) + " ago"
-                       : ", no reply yet";
+  if (h.lastReplyAgeS) {
+    s += ", last reply " + replyAgeText(*h.lastReplyAgeS) + " ago";
+  } else if (h.open) {
+    s += ", no reply yet";
+  }
   s += ", " + counted(h.timeouts, "time-out", "time-outs");
   s += ", " + counted(h.discardedBytes, "byte discarded", "bytes discarded");
   return s;

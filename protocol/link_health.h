@@ -14,7 +14,7 @@ struct LinkHealth {
   std::string port;    // "COM1" .. "COM4", or "USB"
   std::string device;  // its device file; empty when none is known
   bool open = false;
-  std::optional<double> lastReplyAgeS;  // none: no reply since start
+  std::optional<double> lastReplyAgeS;  // none: closed, or no reply since start
   uint64_t timeouts = 0;
   uint64_t discardedBytes = 0;
 

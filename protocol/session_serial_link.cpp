@@ -30,7 +30,7 @@ void AcquisitionSession::onSerialWriteFailed(const SendResult& result) {
 void AcquisitionSession::onSerialHungUp() {
   const std::string device = serialPort_.portDevices().path(serialPort_.comPort() + 1);
   onSerialLost(device + ": the device hung up" + systemMessage(serialPort_.lastError()) +
-               ", it was unplugged or the program at its other end closed it. " + kReopenRemedy +
+               ": it was unplugged or the program at its other end closed it. " + kReopenRemedy +
                ".");
 }
 
@@ -91,7 +91,8 @@ LinkHealth AcquisitionSession::linkHealth() const {
     h.device = serialPort_.portDevices().path(serialPort_.comPort() + 1);
     h.open = serialPort_.connected();
   }
-  if (lastReply_) {
+  // A closed link has no reply to age.
+  if (lastReply_ && h.open) {
     h.lastReplyAgeS =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - *lastReply_).count();
   }

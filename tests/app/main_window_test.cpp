@@ -314,7 +314,7 @@ TEST(MainWindow, AnUnopenableDeviceSaysWhyInTheBoxDetail) {
     EXPECT_EQ(detail.substr(0, device.size() + k.reason.size()), device + k.reason);
     EXPECT_FALSE(m.session().serialPort().connected());
     EXPECT_TRUE(m.linkHealthLabel()->toolTip().startsWith(
-        QString::fromStdString("Serial link " + device + " absent, no reply yet")));
+        QString::fromStdString("Serial link " + device + " absent, 0 time-outs, 0 bytes")));
     EXPECT_FALSE(m.linkHealthTick()->isActive());
     if (k.device == held.path) {
       EXPECT_NE(detail.find("(process " + std::to_string(holder) + ")"), std::string::npos)
@@ -390,8 +390,8 @@ TEST(MainWindow, ALostSerialDeviceIsReportedOnceAndTheHealthSectionCountsFaults)
   EXPECT_FALSE(m.session().loopRunning());
   EXPECT_EQ(run->text(), "RUN");
   EXPECT_EQ(m.session().sender().TXTotal(), sent);
-  EXPECT_TRUE(QTest::qWaitFor(
-      [&] { return m.linkHealthLabel()->toolTip().contains(" absent, last reply "); }, 1000));
+  EXPECT_TRUE(
+      QTest::qWaitFor([&] { return m.linkHealthLabel()->toolTip().contains(" absent, "); }, 1000));
   EXPECT_FALSE(m.linkHealthTick()->isActive());
 }
 
