@@ -16,9 +16,10 @@
 // chunk, every reply time-out and requestExit(): every operation returns at once and the caller's
 // event loop keeps running.
 //
-// The member functions live in one file per job: acquisition_session.cpp (life, link choice, reply
-// time-out, focus keeper), session_usb_link.cpp (USB poll, plug and unplug),
-// session_setup_load.cpp, session_real_time_loop.cpp and session_capture.cpp.
+// The member functions live in one file per job: acquisition_session.cpp (life, link choice, focus
+// keeper), session_reply_timeout.cpp, session_usb_link.cpp (USB poll, plug and unplug),
+// session_serial_link.cpp (serial loss and return, link health), session_setup_load.cpp,
+// session_real_time_loop.cpp and session_capture.cpp.
 //
 // Driven by the main window with Qt timers and notifiers and by corvane-cli with a real-time
 // TimerService that polls the descriptors; tests step a ManualTimerService and drive readiness
