@@ -327,12 +327,15 @@ TEST(MainWindow, AnUnopenableDeviceSaysWhyInTheBoxDetail) {
 
 // The simulator goes away during RUN: one box names the device and the hang-up, the port is
 // closed, the loop stops and no "Receive time out." follows; the health section shows it absent
-// and stops ageing. A simulator that loses every third request shows in the health section too.
+// and stops ageing; the device's return opens the port again. A simulator that loses every third
+// request shows in the health section too.
 TEST(MainWindow, ALostSerialDeviceIsReportedOnceAndTheHealthSectionCountsFaults) {
-  test_support::SimProcess sim({"--baud", "38400", "--drop-every", "3"});
-  ASSERT_FALSE(sim.path().empty());
   MainRig rig;
-  rig.writeIni(sim.path(), "[COMM Set]\nBaud rates=5\nParity Bits=1\n");
+  // A stable name, as /dev/serial/by-id gives an adapter.
+  const std::string device = rig.file("kv2040").string();
+  test_support::SimProcess sim({"--baud", "38400", "--drop-every", "3", "--link", device});
+  ASSERT_FALSE(sim.path().empty());
+  rig.writeIni(device, "[COMM Set]\nBaud rates=5\nParity Bits=1\n");
   MainWindow& m = rig.start();
   ASSERT_TRUE(rig.ui.errors.empty());
   EXPECT_EQ(m.linkHealthLabel()->objectName(), "LinkHealth");
@@ -355,7 +358,8 @@ TEST(MainWindow, ALostSerialDeviceIsReportedOnceAndTheHealthSectionCountsFaults)
                           static_cast<int32_t>(noise.size()));
   EXPECT_EQ(m.session().linkHealth().discardedBytes, loaded.discardedBytes + 6);
   const QRegularExpression words(
-      "^Serial link /dev/pts/[0-9]+ open, last reply [0-9]+\\.[0-9] s ago, ([0-9]+) time-outs?, "
+      "^Serial link /tmp/corvane-app-[^ ]+/kv2040 open, last reply [0-9]+\\.[0-9] s ago, ([0-9]+) "
+      "time-outs?, "
       "([0-9]+) bytes discarded$");
   QRegularExpressionMatch shown;
   EXPECT_TRUE(QTest::qWaitFor(
@@ -383,8 +387,8 @@ TEST(MainWindow, ALostSerialDeviceIsReportedOnceAndTheHealthSectionCountsFaults)
   QTest::qWait(1500);  // three loop time-outs' worth: nothing more may come
   EXPECT_EQ(rig.ui.errors, std::vector<std::string>{"COM port setting error !"});
   ASSERT_EQ(rig.ui.errorDetails.size(), 1u);
-  EXPECT_EQ(rig.ui.errorDetails[0].substr(0, sim.path().size() + 25),
-            sim.path() + ": the device hung up (Inp")
+  EXPECT_EQ(rig.ui.errorDetails[0].substr(0, device.size() + 25),
+            device + ": the device hung up (Inp")
       << rig.ui.errorDetails[0];
   EXPECT_FALSE(m.session().serialPort().connected());
   EXPECT_FALSE(m.session().loopRunning());
@@ -393,6 +397,15 @@ TEST(MainWindow, ALostSerialDeviceIsReportedOnceAndTheHealthSectionCountsFaults)
   EXPECT_TRUE(
       QTest::qWaitFor([&] { return m.linkHealthLabel()->toolTip().contains(" absent, "); }, 1000));
   EXPECT_FALSE(m.linkHealthTick()->isActive());
+
+  test_support::SimProcess back({"--baud", "38400", "--link", device});
+  ASSERT_FALSE(back.path().empty());
+  EXPECT_TRUE(QTest::qWaitFor([&] { return m.session().serialPort().connected(); }, 3000));
+  EXPECT_EQ(m.session().serialPort().devicePath(), device);
+  EXPECT_TRUE(QTest::qWaitFor(
+      [&] { return m.linkHealthLabel()->text().startsWith("kv2040 open · "); }, 1000))
+      << m.linkHealthLabel()->text().toStdString();
+  EXPECT_EQ(rig.ui.errors.size(), 1u);
 }
 
 }  // namespace
