@@ -2,12 +2,10 @@
 
 #include <QAction>
 #include <QFileInfo>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPrinter>
-#include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
 
@@ -116,71 +114,6 @@ DisplayColors MainWindow::colorsFromSettings() const {
   const auto& c = settings_.colors;
   return DisplayColors{c[0] & 0xFFFFFFu, c[1] & 0xFFFFFFu, c[2] & 0xFFFFFFu, c[3] & 0xFFFFFFu,
                        c[4] & 0xFFFFFFu, c[5] & 0xFFFFFFu, c[6] & 0xFFFFFFu};
-}
-
-void MainWindow::buildStatusBar() {
-  QStatusBar* bar = statusBar();
-  bar->setFixedHeight(19);
-  bar->setSizeGripEnabled(false);
-  lastTransferCaption_ = new QLabel(QStringLiteral("Last Transfer."), bar);
-  keyboardFocus_ = new QWidget(lastTransferCaption_);
-  keyboardFocus_->setFocusPolicy(Qt::StrongFocus);
-  keyboardFocus_->setGeometry(0, 0, 1, 0);
-  bar->addWidget(lastTransferCaption_);
-
-  auto* txPanel = new QFrame(bar);
-  txPanel->setFrameShape(QFrame::Panel);
-  txPanel->setFrameShadow(QFrame::Sunken);
-  auto* txRow = new QHBoxLayout(txPanel);
-  txRow->setContentsMargins(3, 0, 3, 0);
-  lastSentLabel_ = new QLabel(txPanel);
-  frameRateLabel_ = new QLabel(txPanel);
-  txRow->addWidget(lastSentLabel_, 1);
-  txRow->addWidget(frameRateLabel_);
-  bar->addWidget(txPanel, 3);
-
-  auto addTotal = [&](const QString& captionText) {
-    auto* label = new QLabel(captionText, bar);
-    bar->addWidget(label);
-    auto* value = new QLabel(bar);
-    value->setFrameShape(QFrame::Panel);
-    value->setFrameShadow(QFrame::Sunken);
-    value->setMinimumWidth(90);
-    bar->addWidget(value, 1);
-    return value;
-  };
-  txTotalLabel_ = addTotal(QStringLiteral("TX"));
-  rxTotalLabel_ = addTotal(QStringLiteral("RX"));
-
-  statusTimer_ = new QTimer(this);
-  statusTimer_->setSingleShot(true);
-  statusTimer_->setInterval(kStatusIntervalMs);
-  connect(statusTimer_, &QTimer::timeout, this, [this] {
-    if (pendingStatus_.empty()) return;
-    flushStatusTexts();
-    statusTimer_->start();
-  });
-}
-
-void MainWindow::setStatusText(QLabel* label, QString text) {
-  if (!statusTimer_->isActive()) {
-    // The first change after a quiet spell shows at once and opens a spell of its own.
-    label->setText(text);
-    statusTimer_->start();
-    return;
-  }
-  for (auto& [l, t] : pendingStatus_) {
-    if (l == label) {
-      t = std::move(text);
-      return;
-    }
-  }
-  pendingStatus_.emplace_back(label, std::move(text));
-}
-
-void MainWindow::flushStatusTexts() {
-  for (auto& [label, text] : pendingStatus_) label->setText(text);
-  pendingStatus_.clear();
 }
 
 // ---------------------------------------------------------------- Config, About

@@ -4,6 +4,7 @@
 // core piece that decides it.
 //
 // main_window.cpp: construction, component names, menus and link choice, Control, enabled state.
+// main_window_status.cpp: the status bar, its texts at a human rate and the link health section.
 // main_window_files.cpp: the slot table and the File commands.
 // main_window_startup.cpp: first show and closing.
 // main_window_hosts.cpp: the ProtocolHost, SessionFocusHost and ScopeHost calls.
@@ -120,9 +121,14 @@ class MainWindow : public QMainWindow,
   const CommandState& commandState() const { return commandState_; }
   // The status bar's "FrameRate = " label.
   QLabel* frameRateLabel() const { return frameRateLabel_; }
+  // The status bar's link health section, and the timer that ages its last reply while a link is
+  // open.
+  QLabel* linkHealthLabel() const { return linkHealthLabel_; }
+  const QTimer* linkHealthTick() const { return linkHealthTick_; }
 
   // --- ProtocolHost.
   void showError(std::string_view text) override;
+  void showErrorDetail(std::string_view text, std::string_view detail) override;
   void showInformation(std::string_view text) override;
   void setTxStr(std::string_view text) override;
   void setTXTot(std::string_view text) override;
@@ -135,6 +141,7 @@ class MainWindow : public QMainWindow,
   void setCaptureButtonEnabled(bool enable) override;
   void resetRunButton() override;
   void loopStopped(int window) override;
+  void linkHealthChanged() override;
 
   // --- SessionFocusHost.
   bool anyScopeWindowInUse() const override;
@@ -177,13 +184,22 @@ class MainWindow : public QMainWindow,
   void applyCommandState();
   // Boxes the session asks for are shown from the event loop after the call that asked has
   // returned; an identical box already waiting or open is not stacked on it.
-  void postBox(bool error, const QString& text);
+  struct Box {
+    bool error = false;
+    QString text;
+    QString detail;
+    bool operator==(const Box&) const = default;
+  };
+  void postBox(Box box);
   // The window a capture's results belong to: the one that asked, else the target window.
   ScopeWindow* captureWindow() const;
   // The status bar's texts at a human rate: at most one repaint per kStatusIntervalMs, the last
   // text always shown.
   void setStatusText(QLabel* label, QString text);
   void flushStatusTexts();
+  // The health section from the session's linkHealth(), with its words as tooltip and accessible
+  // name; ages once a second while the link is open and has replied.
+  void paintLinkHealth();
   std::string settingsPath() const;
   DisplayColors colorsFromSettings() const;
   PortSettings portSettings() const;
@@ -209,6 +225,9 @@ class MainWindow : public QMainWindow,
   QLabel* frameRateLabel_ = nullptr;  // "FrameRate = " and the loop's rate
   QLabel* txTotalLabel_ = nullptr;
   QLabel* rxTotalLabel_ = nullptr;
+  QLabel* linkHealthLabel_ = nullptr;
+  QTimer* linkHealthTick_ = nullptr;
+  bool linkHealthDirty_ = false;
   // Zero height, only there to hold the keyboard focus while no scope window is open, so the
   // menus' Ctrl shortcuts reach the window. No text box: its copy and cut would shadow Ctrl+C
   // and Ctrl+X.
@@ -217,7 +236,7 @@ class MainWindow : public QMainWindow,
   static constexpr int kStatusIntervalMs = 100;
   QTimer* statusTimer_ = nullptr;
   std::vector<std::pair<QLabel*, QString>> pendingStatus_;
-  std::vector<std::pair<bool, QString>> boxesWaiting_;
+  std::vector<Box> boxesWaiting_;
 
   std::array<Slot, kSlotCount> slots_;
   int activeSlot_ = 0;

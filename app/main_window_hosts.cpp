@@ -22,23 +22,25 @@ QString qs(std::string_view text) {
 // ---------------------------------------------------------------- ProtocolHost
 
 void MainWindow::showError(std::string_view text) {
-  postBox(true, qs(text));
+  postBox({true, qs(text), {}});
+}
+void MainWindow::showErrorDetail(std::string_view text, std::string_view detail) {
+  postBox({true, qs(text), qs(detail)});
 }
 void MainWindow::showInformation(std::string_view text) {
-  postBox(false, qs(text));
+  postBox({false, qs(text), {}});
 }
 
-void MainWindow::postBox(bool error, const QString& text) {
-  const std::pair<bool, QString> box(error, text);
+void MainWindow::postBox(Box box) {
   if (std::find(boxesWaiting_.begin(), boxesWaiting_.end(), box) != boxesWaiting_.end()) return;
   boxesWaiting_.push_back(box);
   QMetaObject::invokeMethod(
       this,
       [this, box] {
-        if (box.first) {
-          ui_.showError(this, box.second);
+        if (box.error) {
+          ui_.showError(this, box.text, box.detail);
         } else {
-          ui_.showInformation(this, box.second);
+          ui_.showInformation(this, box.text);
         }
         boxesWaiting_.erase(std::find(boxesWaiting_.begin(), boxesWaiting_.end(), box));
       },

@@ -99,6 +99,7 @@ void MainWindow::nameComponents() {
       {frameRateLabel_, "Label1"},
       {txTotalLabel_, "TXTot"},
       {rxTotalLabel_, "RXTot"},
+      {linkHealthLabel_, "LinkHealth"},
   });
 }
 

@@ -1,5 +1,6 @@
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPageSetupDialog>
 #include <QPrintDialog>
@@ -14,8 +15,17 @@
 namespace corvane {
 namespace {
 
-void showBox(QWidget* parent, QMessageBox::Icon icon, const QString& text) {
+void showBox(QWidget* parent, QMessageBox::Icon icon, const QString& text,
+             const QString& detail = QString()) {
   QMessageBox box(icon, QStringLiteral("Corvane"), text, QMessageBox::Ok, parent);
+  // Shown under the text at once: the operator needs the reason without a further click.
+  if (!detail.isEmpty()) {
+    box.setInformativeText(detail);
+    // Wide enough that a device path and its reason read as a few lines, not a column.
+    if (auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel"))) {
+      label->setMinimumWidth(label->fontMetrics().averageCharWidth() * 60);
+    }
+  }
   box.exec();
 }
 
@@ -49,8 +59,8 @@ std::optional<std::string> runFileDialog(QWidget* parent, const FileDialogReques
 
 }  // namespace
 
-void QtUiServices::showError(QWidget* parent, const QString& text) {
-  showBox(parent, QMessageBox::Critical, text);
+void QtUiServices::showError(QWidget* parent, const QString& text, const QString& detail) {
+  showBox(parent, QMessageBox::Critical, text, detail);
 }
 
 void QtUiServices::showInformation(QWidget* parent, const QString& text) {

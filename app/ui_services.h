@@ -20,8 +20,10 @@ namespace corvane {
 class UiServices {
  public:
   virtual ~UiServices() = default;
-  // Modal boxes titled "Corvane" with one OK button.
-  virtual void showError(QWidget* parent, const QString& text) = 0;
+  // Modal boxes titled "Corvane" with one OK button; an error's detail (the device, the reason
+  // and the remedy) stands under its text.
+  virtual void showError(QWidget* parent, const QString& text,
+                         const QString& detail = QString()) = 0;
   virtual void showInformation(QWidget* parent, const QString& text) = 0;
   // File dialogs; nullopt when cancelled.
   virtual std::optional<std::string> openFileName(QWidget* parent,
@@ -46,7 +48,7 @@ class UiServices {
 
 class QtUiServices : public UiServices {
  public:
-  void showError(QWidget* parent, const QString& text) override;
+  void showError(QWidget* parent, const QString& text, const QString& detail = QString()) override;
   void showInformation(QWidget* parent, const QString& text) override;
   std::optional<std::string> openFileName(QWidget* parent,
                                           const FileDialogRequest& request) override;

@@ -27,8 +27,8 @@ namespace {
 class DriverWriter : public SerialWriter {
  public:
   explicit DriverWriter(CommPortDriver& driver) : driver_(driver) {}
-  bool sendData(std::string_view bytes) override {
-    return driver_.send(bytes.data(), bytes.size()).ok();
+  std::size_t sendData(std::string_view bytes) override {
+    return driver_.send(bytes.data(), bytes.size()).written;
   }
 
  private:

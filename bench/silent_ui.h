@@ -8,7 +8,7 @@ namespace corvane::bench {
 
 class SilentUi : public UiServices {
  public:
-  void showError(QWidget*, const QString&) override {}
+  void showError(QWidget*, const QString&, const QString& = QString()) override {}
   void showInformation(QWidget*, const QString&) override {}
   std::optional<std::string> openFileName(QWidget*, const FileDialogRequest&) override {
     return std::nullopt;

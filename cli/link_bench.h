@@ -44,6 +44,10 @@ class CliHost : public ProtocolHost {
     lastError_ = std::string(text);
     err_ << "corvane-cli: " << text << "\n";
   }
+  void showErrorDetail(std::string_view text, std::string_view detail) override {
+    showError(text);
+    if (!startingUp_ && !detail.empty()) err_ << "corvane-cli: " << detail << "\n";
+  }
   void showInformation(std::string_view text) override {
     if (!startingUp_) err_ << "corvane-cli: " << text << "\n";
   }

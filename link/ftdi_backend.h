@@ -36,6 +36,8 @@ class FtdiBackend {
   virtual FtStatus read(FtHandle handle, uint8_t* data, uint32_t length, uint32_t& got) = 0;
   // Why the last open() failed, where the backend can tell (kind kNone otherwise).
   virtual OpenFailure lastOpenFailure() const { return {}; }
+  // The device file behind device `index`; empty when the backend has none or cannot tell.
+  virtual std::string devicePath(int32_t /*index*/) const { return {}; }
 
   // --- Readiness. A backend that cannot signal arrival (a vendor library) keeps the defaults and
   // is polled every millisecond.

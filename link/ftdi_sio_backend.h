@@ -60,7 +60,7 @@ class FtdiSioBackend : public FtdiBackend {
   std::vector<std::string> arrivalFolders(int32_t index) const override;
 
   // The node that open(index) would use; empty when there is no such device.
-  std::string devicePath(int32_t index) const;
+  std::string devicePath(int32_t index) const override;
   const FtdiSioConfig& config() const { return config_; }
 
  private:

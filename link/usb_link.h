@@ -71,6 +71,8 @@ class UsbLink {
   FtdiBackend& backend() { return *backend_; }
   // Why the device did not open (at start-up or on the poll's last try), in words.
   OpenFailure lastOpenFailure() const { return backend_->lastOpenFailure(); }
+  // The device file of the bridge; empty when the backend cannot tell.
+  std::string devicePath() const { return backend_->devicePath(UsbDeviceIndex_); }
 
   // --- One wrapper per D2XX call: calls it with UsbHandle, reports a failure, returns the status.
   // FT_Open(UsbDeviceIndex, &UsbHandle). A handle still held is closed first.

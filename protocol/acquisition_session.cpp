@@ -4,12 +4,6 @@
 
 namespace corvane {
 
-namespace {
-
-constexpr uint8_t kTimeoutTicksMax = 255;
-
-}  // namespace
-
 AcquisitionSession::AcquisitionSession(TimerService& timers, ProtocolHost& host,
                                        CaptureFileWriter& captureWriter,
                                        std::unique_ptr<FtdiBackend> usbBackend, SerialOs& serialOs,
@@ -26,7 +20,7 @@ AcquisitionSession::AcquisitionSession(TimerService& timers, ProtocolHost& host,
       watches_(watches),
       serialPort_(timers, serialOs, watches),
       usb_(std::move(usbBackend)),
-      serialWriter_(serialPort_),
+      serialWriter_(serialPort_, [this](const SendResult& r) { onSerialWriteFailed(r); }),
       usbWriter_(usb_),
       exchange_(host, replyTimeout_.get(), captureWriter_,
                 SendPath{&serialWriter_, &usbWriter_, [this] { return usb_.usbActive(); },
@@ -34,6 +28,7 @@ AcquisitionSession::AcquisitionSession(TimerService& timers, ProtocolHost& host,
                 [this] { return realTimeLoop_->active(); }) {
   serialPort_.setComPort(pnCOM1);
   serialPort_.setComPortSpeed(br19200);
+  serialPort_.setOnHangUp([this](CommPortDriver&) { onSerialHungUp(); });
   serialPort_.setOnReceiveData(
       [this](CommPortDriver& sender, const uint8_t* data, std::size_t size) {
         receiveData(&sender, data, static_cast<int32_t>(size));
@@ -57,6 +52,7 @@ AcquisitionSession::~AcquisitionSession() {
   usbPollOn_ = false;
   updateUsbWatches();
   serialPort_.setOnReceiveData({});
+  serialPort_.setOnHangUp({});
   usb_.setCallbacks({});
 }
 
@@ -91,7 +87,11 @@ void AcquisitionSession::closeAtExit() {
 // ---------------------------------------------------------------- link choice
 
 bool AcquisitionSession::applyPortSettings(const PortSettings& settings) {
-  return corvane::applyPortSettings(serialPort_, settings, host_);
+  serialReturnReadable_.reset();
+  serialReturn_.reset();
+  const bool opened = corvane::applyPortSettings(serialPort_, settings, host_);
+  host_.linkHealthChanged();
+  return opened;
 }
 
 bool AcquisitionSession::chooseUsbLink() {
@@ -100,6 +100,7 @@ bool AcquisitionSession::chooseUsbLink() {
   linkChoice_.usbChosen = true;
   linkChoice_.serialChosen = false;
   startUsbPoll();
+  host_.linkHealthChanged();
   return true;
 }
 
@@ -108,135 +109,22 @@ void AcquisitionSession::chooseSerialLink() {
   exchange_.block.setLinkUsb(0);
   linkChoice_.usbChosen = false;
   linkChoice_.serialChosen = true;
+  host_.linkHealthChanged();
 }
 
-// ---------------------------------------------------------------- reply time-out
-
-void AcquisitionSession::onReplyTimeout() {
-  replyTimeout_->stop();
-  ExchangeFlags& f = exchange_.flags;
-  if (slowReply_) {
-    slowReply_ = false;
-    replyTimeout_->setInterval(kReplyTimeoutMs);
-    advance();
-    return;
-  }
-  // Outside the loop a long time-out was Auto Set's alone: it ends here.
-  if (!loopRunning() && replyTimeout_->interval() != kReplyTimeoutMs) {
-    replyTimeout_->setInterval(kReplyTimeoutMs);
-  }
-  if (f.TimeoutTicks < kTimeoutTicksMax) ++f.TimeoutTicks;
-  const int limit = loopRunning() ? kLoopTimeoutLimit : 1;
-  // Reached, not only equalled: a count that passed the limit while a report was held back (or
-  // while the loop ran) must still end in a report, not in a silent ReplyReady.
-  if (f.TimeoutTicks >= limit && !f.TimedOut) {
-    f.TimedOut = true;
-    f.TimeoutTicks = 0;
-    if (!replyTimeout_->active() && (!host_.captureButtonEnabled() || serialCapture_)) {
-      // A capture that got no answer.
-      host_.EnableCommandControls(true);
-      host_.setCaptureButtonEnabled(true);
-      if (serialCapture_) finishSerialCapture();
-    }
-    host_.showError(kReceiveTimeOutText);
-  }
-  if (!f.TimedOut) f.ReplyReady = true;
-  advance();
-}
-
-// ---------------------------------------------------------------- focus keeper and USB poll
+// ---------------------------------------------------------------- focus keeper
 
 void AcquisitionSession::onFocusKeeperTick() {
   if (focusHost_ != nullptr && !focusHost_->anyScopeWindowInUse()) focusHost_->focusHiddenEdit();
 }
 
-void AcquisitionSession::onUsbPollTick() {
-  usb_.poll();
-}
-
-void AcquisitionSession::startUsbPoll() {
-  usbPollOn_ = true;
-  if (!usbOnReadiness()) {
-    startIfStopped(*usbPoll_);
-    return;
-  }
-  // A device that is not there is tried at once, then on every sign of its arrival.
-  if (usb_.usbActive()) {
-    updateUsbWatches();
-  } else {
-    usbPollStep();
-  }
-}
-
-void AcquisitionSession::stopUsbPoll() {
-  usbPollOn_ = false;
-  usbPoll_->stop();
-  updateUsbWatches();
-}
-
-void AcquisitionSession::usbPollStep() {
-  if (!usbPollOn_) return;
-  usb_.poll();
-  updateUsbWatches();
-}
-
-void AcquisitionSession::updateUsbWatches() {
-  const bool on = usbPollOn_ && usbOnReadiness();
-  const int fd = on ? usb_.readinessFd() : -1;
-  if (fd != usbReadableFd_ || !usbReadable_) {
-    usbReadable_.reset();
-    usbReadableFd_ = fd;
-    if (fd >= 0) usbReadable_ = watches_->watchReadable(fd, [this] { usbPollStep(); });
-  }
-  // The folders stay watched while the device is open: a node that goes is an unplug too.
-  if (on && !usbArrival_) {
-    usbArrival_ = std::make_unique<FolderWatch>(usb_.arrivalFolders());
-    if (usbArrival_->valid()) {
-      usbArrivalReadable_ = watches_->watchReadable(usbArrival_->fd(), [this] {
-        if (usbArrival_) usbArrival_->drain();
-        usbPollStep();
-      });
-    }
-  } else if (!on) {
-    usbArrivalReadable_.reset();
-    usbArrival_.reset();
-  }
-  if (on && !usb_.usbActive()) {
-    startIfStopped(*usbRetry_);
-  } else {
-    usbRetry_->stop();
-  }
-}
-
-void AcquisitionSession::onUsbPlugged() {
-  host_.showInformation(kUsbEnabledText);
-}
-
-void AcquisitionSession::onUsbUnplugged() {
-  // The device is closed already: nothing may watch its old descriptor number.
-  usbReadable_.reset();
-  usbReadableFd_ = -1;
-  const bool wasRunning = loopRunning();
-  realTimeLoop_->stop();
-  if (wasRunning) host_.loopStopped(loopWindow_);
-  host_.resetRunButton();
-  host_.showError(kUsbDisabledText);
-}
-
 void AcquisitionSession::receiveData(const void* sender, const uint8_t* data, int32_t size) {
+  const uint64_t replies = exchange_.framer.framesDecoded();
   exchange_.framer.receiveData(sender, data, size);
+  if (exchange_.framer.framesDecoded() != replies) lastReply_ = std::chrono::steady_clock::now();
+  host_.linkHealthChanged();
   endAutoSetWait();
   advance();
-}
-
-void AcquisitionSession::endAutoSetWait() {
-  // Outside the loop the long time-out waits for Auto Set's reply only; the loop's pause ends on
-  // its own expiry.
-  if (replyTimeout_->interval() == kReplyTimeoutMs || loopRunning()) return;
-  const ExchangeFlags& f = exchange_.flags;
-  if (f.ReplyReady && !exchange_.framer.InFrame() && !replyTimeout_->active()) {
-    replyTimeout_->setInterval(kReplyTimeoutMs);
-  }
 }
 
 void AcquisitionSession::requestExit() {
@@ -260,18 +148,6 @@ void AcquisitionSession::advance() {
     keepReplyTimeoutRunning();
   } while (advanceAgain_);
   advancing_ = false;
-}
-
-void AcquisitionSession::keepReplyTimeoutRunning() {
-  // Every wait ends through the reply time-out if no answer comes. The time-out may have stopped
-  // with the wait still open: it expired while the loop paused for Auto Set, or a stray chunk
-  // stopped it.
-  const ExchangeFlags& f = exchange_.flags;
-  const bool loadWaits =
-      loadStep_ != LoadStep::kIdle && !f.ReplyReady && !f.TimedOut && !exitRequested_;
-  const bool captureWaits = capturePhase_ == CapturePhase::kWaitFirstByte && !f.TimedOut;
-  if ((loadWaits || captureWaits || serialCapture_) && !replyTimeout_->active())
-    replyTimeout_->start();
 }
 
 bool AcquisitionSession::captureRunning() const {

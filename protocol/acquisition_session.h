@@ -16,9 +16,10 @@
 // chunk, every reply time-out and requestExit(): every operation returns at once and the caller's
 // event loop keeps running.
 //
-// The member functions live in one file per job: acquisition_session.cpp (life, link choice, USB
-// poll, reply time-out, focus keeper), session_setup_load.cpp, session_real_time_loop.cpp and
-// session_capture.cpp.
+// The member functions live in one file per job: acquisition_session.cpp (life, link choice, focus
+// keeper), session_reply_timeout.cpp, session_usb_link.cpp (USB poll, plug and unplug),
+// session_serial_link.cpp (serial loss and return, link health), session_setup_load.cpp,
+// session_real_time_loop.cpp and session_capture.cpp.
 //
 // Driven by the main window with Qt timers and notifiers and by corvane-cli with a real-time
 // TimerService that polls the descriptors; tests step a ManualTimerService and drive readiness
@@ -29,6 +30,7 @@
 // the host is asked to show a box about it.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -47,6 +49,7 @@
 #include "protocol/connection_selection.h"
 #include "protocol/link_adapters.h"
 #include "protocol/link_exchange.h"
+#include "protocol/link_health.h"
 #include "protocol/protocol_host.h"
 #include "protocol/session_focus_host.h"
 
@@ -93,7 +96,8 @@ class AcquisitionSession {
   void closeAtExit();
 
   // --- Connection selection.
-  // After the port dialog (and inside startUp): false after "COM port setting error !".
+  // After the port dialog (and inside startUp): false after "COM port setting error !", whose
+  // detail names the device and the reason.
   bool applyPortSettings(const PortSettings& settings);
   // "USB": starts the USB poll (waiting on readiness, a device that is not there is tried at once),
   // LinkUsb := 1 in the staging block, marks USB as chosen. Ignored
@@ -102,6 +106,16 @@ class AcquisitionSession {
   // "Comm": stops the USB poll (an open device stays open), LinkUsb := 0, marks serial as chosen.
   void chooseSerialLink();
   const LinkChoice& linkChoice() const { return linkChoice_; }
+
+  // --- The serial port once open. A write that fails or stalls, or a device that hangs up, is
+  // reported once ("COM port setting error !" with the device and the reason), the port is closed
+  // and, when it served the link in use, the loop stops. The port opens again from the port dialog
+  // or, with an IoWatchService, when its device file comes back.
+  bool watchingSerialReturn() const { return serialReturn_ != nullptr; }
+
+  // --- Link health: the link chosen, its device, open or not, the last reply's age, and the
+  // time-outs and discarded bytes since start. The host hears of changes by linkHealthChanged().
+  LinkHealth linkHealth() const;
 
   // --- The real-time loop (RUN / STOP). Stopping sends a parked frame that has not gone out.
   // `window` is the requester's id, told back through ProtocolHost::loopStopped.
@@ -239,6 +253,12 @@ class AcquisitionSession {
   void endAutoSetWait();
   void onUsbPlugged();
   void onUsbUnplugged();
+  void onSerialWriteFailed(const SendResult& result);
+  void onSerialHungUp();
+  void onSerialLost(const std::string& detail);
+  void stopLoopForLostLink();
+  void watchSerialReturn(const std::string& device);
+  void serialReturnStep();
 
   ProtocolHost& host_;
   SessionFocusHost* focusHost_ = nullptr;
@@ -262,6 +282,12 @@ class AcquisitionSession {
   UsbLinkWriter usbWriter_;
   LinkExchange exchange_;
   LinkChoice linkChoice_;
+  std::unique_ptr<FolderWatch> serialReturn_;
+  std::unique_ptr<IoWatch> serialReturnReadable_;
+
+  // Link health.
+  uint64_t timeouts_ = 0;
+  std::optional<std::chrono::steady_clock::time_point> lastReply_;
 
   // Real-time loop.
   int loopWindow_ = -1;

@@ -74,14 +74,15 @@ void CommandSender::SendFrame(std::string_view frame, uint16_t length) {
   // Starting a running reply time-out must not restart the wait for an earlier frame's reply.
   if (replyTimer_ && !replyTimer_->active()) replyTimer_->start();
 
-  // The write result is the link's to report.
+  // A failed write is the link's to report; only what went out is counted.
+  std::size_t written = 0;
   if (usbSelected()) {
-    if (path_.usb) path_.usb->usbWrite(bytes);
+    if (path_.usb) written = path_.usb->usbWrite(bytes);
   } else if (path_.serial) {
-    path_.serial->sendData(bytes);
+    written = path_.serial->sendData(bytes);
   }
 
-  TXTotal_ += static_cast<int64_t>(bytes.size());
+  TXTotal_ += static_cast<int64_t>(written);
   host_.setTXTot(std::to_string(TXTotal_));
 }
 

@@ -47,7 +47,8 @@ class CommandSender {
   // SendSetting with code 119, 8, 28, 43 or 93 for kind 0..4; any other kind sends nothing.
   void SendPosition(uint16_t value, int kind);
   // Puts the first length bytes of frame on the selected link (a length beyond the text is cut
-  // to the text), shows it in TxStr, starts the reply time-out if stopped and adds to TXTotal.
+  // to the text), shows it in TxStr, starts the reply time-out if stopped and adds the bytes the
+  // link wrote to TXTotal.
   void SendFrame(std::string_view frame, uint16_t length);
   void SendFrame(std::string_view frame) {
     SendFrame(frame, static_cast<uint16_t>(frame.size() > 0xFFFF ? 0xFFFF : frame.size()));
@@ -62,7 +63,7 @@ class CommandSender {
   // slot's frame (the same text may be parked twice).
   uint64_t parkedFrames() const { return parkedFrames_; }
 
-  // Bytes handed to a link since start-up.
+  // Bytes written to a link since start-up.
   int64_t TXTotal() const { return TXTotal_; }
   bool usbSelected() const;
 

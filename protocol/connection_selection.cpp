@@ -1,6 +1,7 @@
 #include "protocol/connection_selection.h"
 
 #include <array>
+#include <string>
 
 #include "analysis/waveform_block.h"
 
@@ -29,7 +30,8 @@ bool applyPortSettings(CommPortDriver& port, const PortSettings& settings, Proto
   port.setEnableDTROnOpen(false);
   port.setComPortDataBits(db8BITS);
   if (port.connect()) return true;
-  host.showError(kComPortSettingErrorText);
+  const OpenFailure failure = port.openFailure();
+  host.showErrorDetail(kComPortSettingErrorText, failure.failed() ? failure.text() : std::string());
   return false;
 }
 

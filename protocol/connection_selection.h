@@ -25,8 +25,8 @@ struct PortSettings {
 
 // Disconnects the port, sets port, rate and parity from the indices (an index outside its table
 // leaves that property as it was), one stop bit, 8 data bits, no handshaking, DTR left low on open,
-// and connects. On failure shows "COM port setting error !" and returns false; the port stays
-// closed.
+// and connects. On failure shows "COM port setting error !" with the device and the reason as its
+// detail and returns false; the port stays closed.
 bool applyPortSettings(CommPortDriver& port, const PortSettings& settings, ProtocolHost& host);
 
 // The "Set Connection" submenu: exactly one of "USB" and "Comm" is checked; "USB" is disabled for

@@ -2,6 +2,7 @@
 // USB link to these, so the protocol core depends on neither.
 #pragma once
 
+#include <cstddef>
 #include <string_view>
 
 namespace corvane {
@@ -9,15 +10,17 @@ namespace corvane {
 class SerialWriter {
  public:
   virtual ~SerialWriter() = default;
-  // Hands all bytes to the serial port driver in one call; failures are the driver's to report.
-  virtual bool sendData(std::string_view bytes) = 0;
+  // Hands all bytes to the serial port driver in one call; returns the bytes written. Failures are
+  // the link's to report.
+  virtual std::size_t sendData(std::string_view bytes) = 0;
 };
 
 class UsbWriter {
  public:
   virtual ~UsbWriter() = default;
-  // Copies the bytes into the USB transmit buffer and writes exactly that many with one write.
-  virtual bool usbWrite(std::string_view bytes) = 0;
+  // Copies the bytes into the USB transmit buffer and writes exactly that many with one write;
+  // returns the bytes written.
+  virtual std::size_t usbWrite(std::string_view bytes) = 0;
 };
 
 }  // namespace corvane

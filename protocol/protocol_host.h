@@ -17,6 +17,11 @@ class ProtocolHost {
   // Modal boxes with one OK button ("Receive time out.", "USB device is enabled." ...).
   virtual void showError(std::string_view text) = 0;
   virtual void showInformation(std::string_view text) = 0;
+  // An error box whose detail names the device, the reason and the remedy ("/dev/ttyUSB0: ...");
+  // a host that has no place for the detail shows the text alone.
+  virtual void showErrorDetail(std::string_view text, std::string_view /*detail*/) {
+    showError(text);
+  }
 
   // Status-bar panels: TxStr (last frame and its length), TXTot and RXTot (byte totals, or the
   // "(9664)" stream length of a USB capture).
@@ -48,6 +53,10 @@ class ProtocolHost {
   // The real-time loop stopped (STOP, a closing window, a lost USB device); `window` is the id
   // the loop was started with, whose RUN button must show the stopped loop.
   virtual void loopStopped(int /*window*/) {}
+
+  // The link's health changed (the session's linkHealth(): a reply, a time-out, discarded bytes,
+  // the port opened or lost). Called often; a window repaints at its own rate.
+  virtual void linkHealthChanged() {}
 };
 
 }  // namespace corvane

@@ -56,10 +56,12 @@ void ReceiveFramer::receiveData(std::span<const uint8_t> chunk) {
   // A chunk longer than the buffer cannot be framed: the open frame is given up and the requester
   // released rather than left waiting for it.
   if (size > kFrameBufSize) {
+    discardedBytes_ += openFrameBytes() + size;
     dropFrame();
     return;
   }
 
+  bool strayEtx = false;
   std::ptrdiff_t stx = -1;
   std::ptrdiff_t etx = -1;
   for (std::size_t i = 0; i < size; ++i) {
@@ -76,9 +78,15 @@ void ReceiveFramer::receiveData(std::span<const uint8_t> chunk) {
     if (etx > stx) {
       written_ = static_cast<std::size_t>(etx - stx - 1);
       std::memcpy(FrameBuf_.data(), chunk.data() + stx + 1, written_);
+      // What stood before the STX (an open frame's end included) and after the ETX is lost.
+      discardedBytes_ += openFrameBytes() + static_cast<std::size_t>(stx) + size -
+                         static_cast<std::size_t>(etx) - 1;
+    } else {
+      discardedBytes_ += openFrameBytes() + size;
     }
     InFrame_ = false;
   } else if (stx >= 0) {
+    discardedBytes_ += openFrameBytes() + static_cast<std::size_t>(stx);
     clearFrameBuf();
     const std::size_t tail = size - static_cast<std::size_t>(stx) - 1;
     if (tail > 0) std::memcpy(FrameBuf_.data(), chunk.data() + stx + 1, tail);
@@ -91,15 +99,20 @@ void ReceiveFramer::receiveData(std::span<const uint8_t> chunk) {
     // The whole chunk, ETX and all, lands at FramePos, which is not advanced; this does not look
     // at InFrame, so a stray ETX re-reads the last frame.
     if (static_cast<std::size_t>(FramePos_) + size > kFrameBufSize) {
+      discardedBytes_ += openFrameBytes() + size;
       dropFrame();
       return;
     }
+    // A stray ETX's chunk is counted whole; the frame it re-reads was counted before.
+    strayEtx = !InFrame_;
+    discardedBytes_ += strayEtx ? size : size - static_cast<std::size_t>(etx) - 1;
     std::memcpy(FrameBuf_.data() + FramePos_, chunk.data(), size);
     written_ = std::max(written_, static_cast<std::size_t>(FramePos_) + size);
     InFrame_ = false;
   } else {
     if (InFrame_) {
       if (static_cast<std::size_t>(FramePos_) + size > kFrameBufSize) {
+        discardedBytes_ += openFrameBytes() + size;
         dropFrame();
         return;
       }
@@ -107,17 +120,20 @@ void ReceiveFramer::receiveData(std::span<const uint8_t> chunk) {
       FramePos_ += static_cast<int32_t>(size);
       written_ = std::max(written_, static_cast<std::size_t>(FramePos_));
       startReplyTimer();
-    } else if (flags_.LoadInProgress) {
+    } else {
+      discardedBytes_ += size;
+    }
+    if (!InFrame_ && flags_.LoadInProgress) {
       // Stray bytes during a setup load keep its wait alive.
       flags_.TimedOut = false;
       startReplyTimer();
     }
     return;
   }
-  completeFrame();
+  completeFrame(!strayEtx);
 }
 
-void ReceiveFramer::completeFrame() {
+void ReceiveFramer::completeFrame(bool countMalformed) {
   const bool headerComplete = std::all_of(FrameBuf_.begin(), FrameBuf_.begin() + kHeaderLength,
                                           [](uint8_t b) { return b != 0; });
   if (headerComplete) {
@@ -125,7 +141,11 @@ void ReceiveFramer::completeFrame() {
     const auto ReplyCode = static_cast<uint16_t>(headerField(body, 0));
     const auto ReplyCount = static_cast<uint16_t>(headerField(body, 4));
     const int32_t ReplyValue = headerField(body, 8);
+    ++framesDecoded_;
     sink_.DecodeReply(ReplyCode, ReplyCount, ReplyValue, body);
+  } else if (countMalformed) {
+    // The frame's body, STX and ETX: too short to say what it was.
+    discardedBytes_ += written_ + 2;
   }
   flags_.ReplyReady = true;
   flags_.TimeoutTicks = 0;

@@ -31,10 +31,15 @@ class ReceiveFramer {
   bool InFrame() const { return InFrame_; }
   // Bytes received since start-up on either link, dropped ones included.
   int64_t RXTotal() const { return RXTotal_; }
+  // Bytes since start-up that reached no decoder: outside any frame, in a frame given up for a
+  // later STX or an overflow, or in a frame too short for its header.
+  uint64_t discardedBytes() const { return discardedBytes_; }
+  // Complete frames with a whole header since start-up (handed to the decoder).
+  uint64_t framesDecoded() const { return framesDecoded_; }
 
  private:
   void dropFrame();
-  void completeFrame();
+  void completeFrame(bool countMalformed);
   void startReplyTimer();
   void clearFrameBuf();
 
@@ -48,6 +53,12 @@ class ReceiveFramer {
   int32_t FramePos_ = 0;
   bool InFrame_ = false;
   int64_t RXTotal_ = 0;
+  uint64_t discardedBytes_ = 0;
+  uint64_t framesDecoded_ = 0;
+  // Bytes of the frame being assembled, its STX included.
+  std::size_t openFrameBytes() const {
+    return InFrame_ ? static_cast<std::size_t>(FramePos_) + 1 : 0;
+  }
 };
 
 }  // namespace corvane

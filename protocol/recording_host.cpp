@@ -3,7 +3,12 @@
 namespace corvane {
 
 void RecordingHost::showError(std::string_view text) {
+  showErrorDetail(text, {});
+}
+
+void RecordingHost::showErrorDetail(std::string_view text, std::string_view detail) {
   errors.emplace_back(text);
+  errorDetails.emplace_back(detail);
   calls.push_back("showError(" + std::string(text) + ")");
   if (onModalBox) onModalBox(text);
 }

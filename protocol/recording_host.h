@@ -16,6 +16,7 @@ class RecordingHost : public ProtocolHost {
  public:
   void showError(std::string_view text) override;
   void showInformation(std::string_view text) override;
+  void showErrorDetail(std::string_view text, std::string_view detail) override;
   void setTxStr(std::string_view text) override { txStr.assign(text); }
   void setTXTot(std::string_view text) override { txTot.assign(text); }
   void setRXTot(std::string_view text) override {
@@ -34,6 +35,7 @@ class RecordingHost : public ProtocolHost {
   // "EnableCommandControls(true)", "ShowCapturedImage(/tmp/x/Test.BMP)", "ReceiveBlock" ...
   std::vector<std::string> calls;
   std::vector<std::string> errors;
+  std::vector<std::string> errorDetails;  // one per error, empty for an error without detail
   std::vector<std::string> informations;
   std::vector<std::filesystem::path> capturedImages;
   std::vector<WaveformBlock> receivedBlocks;

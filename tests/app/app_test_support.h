@@ -27,6 +27,7 @@ namespace fs = std::filesystem;
 class ScriptedUi : public UiServices {
  public:
   std::vector<std::string> errors, infos, opened;
+  std::vector<std::string> errorDetails;  // one per error, empty where it had none
   std::deque<std::optional<std::string>> fileAnswers;
   std::optional<PortSettings> commAnswer;  // with the devices as they are
   // When set, answers the port dialog instead of commAnswer.
@@ -34,8 +35,9 @@ class ScriptedUi : public UiServices {
 
   // Runs as each error box opens, to see the state it is shown over.
   std::function<void(const std::string&)> onError;
-  void showError(QWidget*, const QString& text) override {
+  void showError(QWidget*, const QString& text, const QString& detail = QString()) override {
     errors.push_back(text.toStdString());
+    errorDetails.push_back(detail.toStdString());
     if (onError) onError(errors.back());
   }
   void showInformation(QWidget*, const QString& text) override {

@@ -1,3 +1,7 @@
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/wait.h>
+
 #include <QAction>
 #include <QLabel>
 #include <QMdiArea>
@@ -7,6 +11,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTest>
+#include <QTimer>
 
 #include "app/main_menus.h"
 #include "app_test_support.h"
@@ -269,6 +274,143 @@ TEST(MainWindow, SetupLoadAndRunAgainstTheSimulator) {
   m.exitProgram();
   EXPECT_TRUE(readAll(rig.file("OSCTEMP.DSO")) == blockBytes(w->record()));
   EXPECT_NE(readAll(rig.file("KV2040.ini")).find("Baud rates=5"), std::string::npos);
+}
+
+// A device that cannot serve as COM1 keeps the classic box; its detail names the device and why.
+TEST(MainWindow, AnUnopenableDeviceSaysWhyInTheBoxDetail) {
+  QuietPort held;
+  ASSERT_FALSE(held.path.empty());
+  // A second process holds the pseudo-terminal, as a terminal program would.
+  int ready[2];
+  ASSERT_EQ(::pipe(ready), 0);
+  const pid_t holder = ::fork();
+  if (holder == 0) {
+    const int fd = ::open(held.path.c_str(), O_RDWR | O_NOCTTY);
+    if (fd >= 0 && ::flock(fd, LOCK_EX) == 0) (void)!::write(ready[1], "x", 1);
+    ::pause();
+    ::_exit(0);
+  }
+  char c = 0;
+  ASSERT_EQ(::read(ready[0], &c, 1), 1);
+  ::close(ready[0]);
+  ::close(ready[1]);
+
+  const std::string choose = "choose another device (corvane-cli ports lists them).";
+  const char* plainFile = "plain.txt";
+  struct Case {
+    std::string device;  // empty: the rig's plain file
+    std::string reason;
+  };
+  const Case cases[] = {
+      {"",
+       ": it is a regular file, not a serial device. " + std::string(1, 'C') + choose.substr(1)},
+      {"/dev/corvane-no-such-tty", ": there is no such device. Plug the adapter in, or " + choose},
+      {held.path, ": it is in use by "},
+  };
+  for (const Case& k : cases) {
+    MainRig rig;
+    const std::string device = k.device.empty() ? rig.file(plainFile).string() : k.device;
+    writeAll(rig.file(plainFile), "not a tty\n");
+    rig.writeIni(device);
+    MainWindow& m = rig.start();
+    EXPECT_EQ(rig.ui.errors, std::vector<std::string>{"COM port setting error !"}) << device;
+    ASSERT_EQ(rig.ui.errorDetails.size(), 1u);
+    const std::string& detail = rig.ui.errorDetails[0];
+    EXPECT_EQ(detail.substr(0, device.size() + k.reason.size()), device + k.reason);
+    EXPECT_FALSE(m.session().serialPort().connected());
+    EXPECT_TRUE(m.linkHealthLabel()->toolTip().startsWith(
+        QString::fromStdString("Serial link " + device + " absent, 0 time-outs, 0 bytes")));
+    EXPECT_FALSE(m.linkHealthTick()->isActive());
+    if (k.device == held.path) {
+      EXPECT_NE(detail.find("(process " + std::to_string(holder) + ")"), std::string::npos)
+          << detail;
+    }
+  }
+  ::kill(holder, SIGKILL);
+  ::waitpid(holder, nullptr, 0);
+}
+
+// The simulator goes away during RUN: one box names the device and the hang-up, the port is
+// closed, the loop stops and no "Receive time out." follows; the health section shows it absent
+// and stops ageing; the device's return opens the port again. A simulator that loses every third
+// request shows in the health section too.
+TEST(MainWindow, ALostSerialDeviceIsReportedOnceAndTheHealthSectionCountsFaults) {
+  MainRig rig;
+  // A stable name, as /dev/serial/by-id gives an adapter.
+  const std::string device = rig.file("kv2040").string();
+  test_support::SimProcess sim({"--baud", "38400", "--drop-every", "3", "--link", device});
+  ASSERT_FALSE(sim.path().empty());
+  rig.writeIni(device, "[COMM Set]\nBaud rates=5\nParity Bits=1\n");
+  MainWindow& m = rig.start();
+  ASSERT_TRUE(rig.ui.errors.empty());
+  EXPECT_EQ(m.linkHealthLabel()->objectName(), "LinkHealth");
+
+  QTest::mouseClick(m.scopeWindow(0)->findChild<QPushButton*>("ToolbarButton971"), Qt::LeftButton);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return m.session().loadFinished(); }, 8000));
+  // A reply given up on may still be on its way: the noise below goes in on a quiet line.
+  for (int64_t seen = -1; seen != m.session().exchange().framer.RXTotal();) {
+    seen = m.session().exchange().framer.RXTotal();
+    QTest::qWait(600);
+  }
+  // At least one request went unanswered.
+  const LinkHealth loaded = m.session().linkHealth();
+  EXPECT_GE(loaded.timeouts, 1u);
+  // Bytes outside any frame and a frame too short for its header.
+  const std::string noise =
+      "zz\x02"
+      "12\x03";
+  m.session().receiveData(nullptr, reinterpret_cast<const uint8_t*>(noise.data()),
+                          static_cast<int32_t>(noise.size()));
+  EXPECT_EQ(m.session().linkHealth().discardedBytes, loaded.discardedBytes + 6);
+  const QRegularExpression words(
+      "^Serial link /tmp/corvane-app-[^ ]+/kv2040 open, last reply [0-9]+\\.[0-9] s ago, ([0-9]+) "
+      "time-outs?, "
+      "([0-9]+) bytes discarded$");
+  QRegularExpressionMatch shown;
+  EXPECT_TRUE(QTest::qWaitFor(
+      [&] {
+        shown = words.match(m.linkHealthLabel()->toolTip());
+        return shown.hasMatch() && shown.captured(2).toULongLong() == loaded.discardedBytes + 6;
+      },
+      2000))
+      << m.linkHealthLabel()->toolTip().toStdString();
+  EXPECT_EQ(shown.captured(1).toULongLong(), loaded.timeouts);
+  EXPECT_EQ(m.linkHealthLabel()->accessibleName(), m.linkHealthLabel()->toolTip());
+  EXPECT_TRUE(
+      m.linkHealthLabel()->text().endsWith(QString(" B discarded").prepend(shown.captured(2))))
+      << m.linkHealthLabel()->text().toStdString();
+  EXPECT_TRUE(m.linkHealthTick()->isActive());
+
+  auto* run = m.scopeWindow(0)->findChild<QPushButton*>("BitBtn1");
+  QTest::mouseClick(run, Qt::LeftButton);
+  ASSERT_TRUE(m.session().loopRunning());
+  rig.ui.errors.clear();
+  rig.ui.errorDetails.clear();
+  sim.kill(SIGKILL);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !rig.ui.errors.empty(); }, 3000));
+  const int64_t sent = m.session().sender().TXTotal();
+  QTest::qWait(1500);  // three loop time-outs' worth: nothing more may come
+  EXPECT_EQ(rig.ui.errors, std::vector<std::string>{"COM port setting error !"});
+  ASSERT_EQ(rig.ui.errorDetails.size(), 1u);
+  EXPECT_EQ(rig.ui.errorDetails[0].substr(0, device.size() + 25),
+            device + ": the device hung up (Inp")
+      << rig.ui.errorDetails[0];
+  EXPECT_FALSE(m.session().serialPort().connected());
+  EXPECT_FALSE(m.session().loopRunning());
+  EXPECT_EQ(run->text(), "RUN");
+  EXPECT_EQ(m.session().sender().TXTotal(), sent);
+  EXPECT_TRUE(
+      QTest::qWaitFor([&] { return m.linkHealthLabel()->toolTip().contains(" absent, "); }, 1000));
+  EXPECT_FALSE(m.linkHealthTick()->isActive());
+
+  test_support::SimProcess back({"--baud", "38400", "--link", device});
+  ASSERT_FALSE(back.path().empty());
+  EXPECT_TRUE(QTest::qWaitFor([&] { return m.session().serialPort().connected(); }, 3000));
+  EXPECT_EQ(m.session().serialPort().devicePath(), device);
+  EXPECT_TRUE(QTest::qWaitFor(
+      [&] { return m.linkHealthLabel()->text().startsWith("kv2040 open · "); }, 1000))
+      << m.linkHealthLabel()->text().toStdString();
+  EXPECT_EQ(rig.ui.errors.size(), 1u);
 }
 
 }  // namespace

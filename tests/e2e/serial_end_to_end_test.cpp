@@ -27,9 +27,9 @@ namespace {
 class DriverWriter : public SerialWriter {
  public:
   explicit DriverWriter(CommPortDriver& driver) : driver_(driver) {}
-  bool sendData(std::string_view bytes) override {
+  std::size_t sendData(std::string_view bytes) override {
     last = driver_.send(bytes.data(), bytes.size());
-    return last.ok();
+    return last.written;
   }
   SendResult last;
 

@@ -23,7 +23,7 @@ namespace {
 class RigWriter : public UsbWriter {
  public:
   explicit RigWriter(UsbRig& rig) : rig_(rig) {}
-  bool usbWrite(std::string_view bytes) override { return rig_.sendFrame(bytes) == bytes.size(); }
+  std::size_t usbWrite(std::string_view bytes) override { return rig_.sendFrame(bytes); }
 
  private:
   UsbRig& rig_;
@@ -31,9 +31,9 @@ class RigWriter : public UsbWriter {
 
 // The serial side of the send path, which gets the frames once USB is no longer usable.
 struct SerialRecorder : SerialWriter {
-  bool sendData(std::string_view bytes) override {
+  std::size_t sendData(std::string_view bytes) override {
     sent.emplace_back(bytes);
-    return false;
+    return 0;
   }
   std::vector<std::string> sent;
 };

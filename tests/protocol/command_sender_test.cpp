@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -13,19 +14,20 @@ namespace corvane {
 namespace {
 
 struct FakeSerial : SerialWriter {
-  bool sendData(std::string_view bytes) override {
+  std::size_t sendData(std::string_view bytes) override {
     sent.emplace_back(bytes);
-    return true;
+    return bytes.size();
   }
   std::vector<std::string> sent;
 };
 
 struct FakeUsb : UsbWriter {
-  bool usbWrite(std::string_view bytes) override {
+  std::size_t usbWrite(std::string_view bytes) override {
     sent.emplace_back(bytes);
-    return false;  // a failed write is the link's to report; the sender counts it all the same
+    return std::min(bytes.size(), accepts);  // a short write is the link's to report
   }
   std::vector<std::string> sent;
+  std::size_t accepts = 1000;
 };
 
 class CommandSenderTest : public ::testing::Test {
@@ -92,6 +94,10 @@ TEST_F(CommandSenderTest, UsbOnlyWhenTheDeviceIsOpenAndUsb1IsChecked) {
             "0166000400000170"
             "\x03");
   EXPECT_EQ(sender.TXTotal(), 4 * 18);
+  // A short write counts only what went out.
+  usb.accepts = 5;
+  sender.SendCommandFrameNow(166, {0});
+  EXPECT_EQ(host.txTot, "77");
 }
 
 TEST_F(CommandSenderTest, WhileTheLoopRunsOneFrameIsParkedAndALaterOneReplacesIt) {

@@ -81,9 +81,9 @@ Sent expectedVocabulary() {
 }
 
 struct FakeSerial : SerialWriter {
-  bool sendData(std::string_view bytes) override {
+  std::size_t sendData(std::string_view bytes) override {
     sent += bytes;
-    return true;
+    return bytes.size();
   }
   std::string sent;
 };

@@ -14,9 +14,9 @@ namespace corvane {
 namespace {
 
 struct FakeSerial : SerialWriter {
-  bool sendData(std::string_view bytes) override {
+  std::size_t sendData(std::string_view bytes) override {
     sent.emplace_back(bytes);
-    return true;
+    return bytes.size();
   }
   std::vector<std::string> sent;
 };

@@ -245,6 +245,11 @@ TEST(SessionPty, SetupLoadOverUsbAndUnplugWhileTheLoopRuns) {
   // The hang-up is seen on the descriptor, without the clock moving.
   EXPECT_GT(watches.wait(1000), 0);
   EXPECT_EQ(host.errors, std::vector<std::string>{"USB device is disable."});
+  EXPECT_EQ(host.errorDetails,
+            std::vector<std::string>{usbPty.path +
+                                     ": the USB bridge stopped answering, it was unplugged or "
+                                     "switched off. Plug it in again; Corvane opens it again when "
+                                     "it returns."});
   EXPECT_FALSE(loopRanAtTheBox);
   EXPECT_FALSE(session.loopRunning());
   EXPECT_FALSE(session.usbActive());
