@@ -191,6 +191,7 @@ class MainWindow : public QMainWindow,
     bool operator==(const Box&) const = default;
   };
   void postBox(Box box);
+  void showNextBox();
   // The window a capture's results belong to: the one that asked, else the target window.
   ScopeWindow* captureWindow() const;
   // The status bar's texts at a human rate: at most one repaint per kStatusIntervalMs, the last
@@ -236,7 +237,8 @@ class MainWindow : public QMainWindow,
   static constexpr int kStatusIntervalMs = 100;
   QTimer* statusTimer_ = nullptr;
   std::vector<std::pair<QLabel*, QString>> pendingStatus_;
-  std::vector<Box> boxesWaiting_;
+  std::vector<Box> boxesWaiting_;  // the first one is on screen while boxShowing_
+  bool boxShowing_ = false;
 
   std::array<Slot, kSlotCount> slots_;
   int activeSlot_ = 0;

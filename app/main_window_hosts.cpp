@@ -31,20 +31,28 @@ void MainWindow::showInformation(std::string_view text) {
   postBox({false, qs(text), {}});
 }
 
+// One box at a time, from the event loop and never from inside the session's callback: a box
+// waits until the one on screen is closed, and a box already waiting or shown is not added again.
 void MainWindow::postBox(Box box) {
   if (std::find(boxesWaiting_.begin(), boxesWaiting_.end(), box) != boxesWaiting_.end()) return;
-  boxesWaiting_.push_back(box);
-  QMetaObject::invokeMethod(
-      this,
-      [this, box] {
-        if (box.error) {
-          ui_.showError(this, box.text, box.detail);
-        } else {
-          ui_.showInformation(this, box.text);
-        }
-        boxesWaiting_.erase(std::find(boxesWaiting_.begin(), boxesWaiting_.end(), box));
-      },
-      Qt::QueuedConnection);
+  boxesWaiting_.push_back(std::move(box));
+  if (!boxShowing_) QMetaObject::invokeMethod(this, &MainWindow::showNextBox, Qt::QueuedConnection);
+}
+
+void MainWindow::showNextBox() {
+  if (boxShowing_ || boxesWaiting_.empty()) return;
+  boxShowing_ = true;
+  const Box box = boxesWaiting_.front();
+  if (box.error) {
+    ui_.showError(this, box.text, box.detail);
+  } else {
+    ui_.showInformation(this, box.text);
+  }
+  boxesWaiting_.erase(boxesWaiting_.begin());
+  boxShowing_ = false;
+  if (!boxesWaiting_.empty()) {
+    QMetaObject::invokeMethod(this, &MainWindow::showNextBox, Qt::QueuedConnection);
+  }
 }
 
 // The frame as sent, STX and ETX as their control pictures (U+2402, U+2403) where the label's

@@ -64,6 +64,32 @@ TEST(MainWindow, HelpOpensTheManualOrSaysWhereItShouldBe) {
   EXPECT_EQ(rig.ui.opened, std::vector<std::string>{rig.file("Corvane.html").string()});
 }
 
+// Boxes come one after another, each once, however they were asked for: a box's own event loop
+// must not open the next one over it.
+TEST(MainWindow, TheSessionsBoxesComeOneAtATimeAndNeverTwiceTheSame) {
+  QuietPort port;
+  MainRig rig;
+  rig.writeIni(port.path);
+  MainWindow& m = rig.start();
+  rig.ui.errors.clear();
+  int open = 0, mostOpen = 0;
+  rig.ui.onError = [&](const std::string& text) {
+    mostOpen = std::max(mostOpen, ++open);
+    if (text == "first") m.showError("first");  // asked again while it is on screen
+    QTest::qWait(20);                           // the box's own event loop
+    --open;
+  };
+  m.showError("first");
+  m.showErrorDetail("second", "why");
+  m.showError("first");
+  EXPECT_TRUE(rig.ui.errors.empty());  // nothing from inside the caller
+  EXPECT_TRUE(QTest::qWaitFor([&] { return rig.ui.errors.size() == 2; }, 2000));
+  QTest::qWait(50);
+  EXPECT_EQ(rig.ui.errors, (std::vector<std::string>{"first", "second"}));
+  EXPECT_EQ(rig.ui.errorDetails, (std::vector<std::string>{"", "why"}));
+  EXPECT_EQ(mostOpen, 1);
+}
+
 TEST(MainWindow, SerialCaptureWithoutAnswerUnlocksButKeepsSaveAsDisabled) {
   QuietPort port;
   MainRig rig;
