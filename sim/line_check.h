@@ -21,8 +21,8 @@ int64_t lineBitRate(const termios& t);
 
 // The parity of the settings. A pseudo-terminal drops PARENB from what its slave sets but keeps
 // PARODD and INPCK, so PARODD alone means odd, and input parity checking (which Corvane's serial
-// layer adds to parity on a pseudo-terminal) stands for even where PARENB is missing. Mark and space parity (CMSPAR) are none of the
-// three.
+// layer adds to parity on a pseudo-terminal) stands for even where PARENB is missing. Mark and
+// space parity (CMSPAR) are none of the three.
 std::optional<LineParity> lineParity(const termios& t);
 
 struct LineExpectation {
