@@ -29,14 +29,6 @@ std::string readLink(const std::string& path) {
   return n > 0 ? std::string(buf, std::size_t(n)) : std::string();
 }
 
-std::string realPath(const std::string& path) {
-  char* real = ::realpath(path.c_str(), nullptr);
-  if (real == nullptr) return {};
-  std::string out = real;
-  std::free(real);
-  return out;
-}
-
 bool allDigits(std::string_view s) {
   return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
 }

@@ -138,6 +138,8 @@ std::string kernelNameOf(const DeviceRoots& roots, std::string path) {
   return baseName(path);
 }
 
+}  // namespace
+
 std::string realPath(const std::string& path) {
   char* real = ::realpath(path.c_str(), nullptr);
   if (real == nullptr) return {};
@@ -145,8 +147,6 @@ std::string realPath(const std::string& path) {
   std::free(real);
   return out;
 }
-
-}  // namespace
 
 std::string readAttribute(const std::string& path) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);

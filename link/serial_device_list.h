@@ -50,6 +50,9 @@ SerialDeviceInfo describeSerialDevice(const std::string& path, const DeviceRoots
 // The first line of a sysfs or /proc attribute file, blanks trimmed; empty when there is none.
 std::string readAttribute(const std::string& path);
 
+// The path with every link resolved; empty when it does not resolve.
+std::string realPath(const std::string& path);
+
 // True when both name the same device: equal paths, or links that resolve to the same node.
 bool sameDevice(const std::string& a, const std::string& b);
 
