@@ -161,6 +161,15 @@ void ScopeDisplay::focusInEvent(QFocusEvent* event) {
   update();
 }
 
+void ScopeDisplay::clearHandlers() {
+  onPress = onMove = onRelease = nullptr;
+  onKey = nullptr;
+  onCycle = nullptr;
+  onFocusIn = nullptr;
+  onFocusOut = nullptr;
+  onMenuKey = nullptr;
+}
+
 void ScopeDisplay::focusOutEvent(QFocusEvent* event) {
   QWidget::focusOutEvent(event);
   if (onFocusOut && event->reason() != Qt::PopupFocusReason) onFocusOut();

@@ -65,6 +65,9 @@ class ScopeDisplay : public QWidget {
   std::function<void()> onFocusOut;
   // The Menu key or Shift+F10: the popup menu at this global position.
   std::function<void(QPoint)> onMenuKey;
+  // Drops every handler above: the owner is going, while the area still gets events (a focus-out
+  // as the window closes) until its own destructor runs.
+  void clearHandlers();
 
  protected:
   void paintEvent(QPaintEvent* event) override;

@@ -60,7 +60,11 @@ ScopeWindow::ScopeWindow(ScopeHost& host, int slot, QWidget* parent)
   receiveRecord(MakeNewWindowRecord());
 }
 
-ScopeWindow::~ScopeWindow() = default;
+// QWidget's destructor closes the window and moves the focus away from the display, after this
+// object's own part is gone: the display must not call back into it then.
+ScopeWindow::~ScopeWindow() {
+  displayArea_->clearHandlers();
+}
 
 // A click on any control is a click on the window, and the contrast bar's mouse scrolls end at
 // the button's release: the window sees its children's mouse presses and releases first.
