@@ -13,7 +13,7 @@
 #include <memory>
 
 #include "analysis/measurement_statistics.h"
-#include "app/measurement_trend.h"
+#include "analysis/measurement_trend.h"
 #include "app/statistics_table.h"
 #include "storage/measurement_log.h"
 

@@ -11,7 +11,7 @@
 #include <functional>
 #include <vector>
 
-#include "app/measurement_trend.h"
+#include "analysis/measurement_trend.h"
 
 class QAreaSeries;
 class QChart;

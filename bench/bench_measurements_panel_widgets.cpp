@@ -11,6 +11,7 @@
 
 #include "app/measurements_panel.h"
 #include "app/trend_plot.h"
+#include "bench/noisy_waveforms.h"
 #include "bench/qt_benchmark_main.h"
 #include "bench/silent_ui.h"
 
@@ -24,26 +25,11 @@ struct HandOver {
   Measurements measured;
 };
 
-// Noisy 1 kHz square waves on CH1 and sines on CH2, measured as the window measures on arrival.
+// Measured as the window measures on arrival.
 std::vector<HandOver> handOvers(int n) {
   std::vector<HandOver> out;
-  std::mt19937 rng(7);
-  std::normal_distribution<double> noise(0.0, 1.5);
-  for (int k = 0; k < n; ++k) {
-    HandOver h;
-    WaveformBlock& b = h.record;
-    b.setTimeDivIndex(15);
-    b.setCh1VoltDivIndex(7);
-    b.setCh2VoltDivIndex(7);
-    b.setCh1Position(175);
-    b.setCh2Position(275);
-    for (int i = 0; i < kPointCount; ++i) {
-      const bool high = (i / 125) % 2 == 0;
-      b.setCh1Samples(i, uint16_t(std::lround(177 + (high ? 50 : 0) + noise(rng))));
-      b.setCh2Samples(i, uint16_t(std::lround(77 + 40 * std::sin(i * 0.0628) + noise(rng))));
-    }
-    h.measured = MeasureChannels(b, recordScales(b));
-    out.push_back(std::move(h));
+  for (WaveformBlock b : bench::noisyWaveforms(n, 7)) {
+    out.push_back({b, MeasureChannels(b, recordScales(b))});
   }
   return out;
 }

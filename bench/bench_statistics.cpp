@@ -10,32 +10,17 @@
 #include <vector>
 
 #include "analysis/measurement_statistics.h"
+#include "bench/noisy_waveforms.h"
 #include "storage/measurement_log.h"
 
 namespace {
 
 using namespace corvane;
 
-// Noisy 1 kHz square waves on CH1 and sines on CH2, each with its own noise, measured as the
-// window measures them on arrival.
+// Measured as the window measures them on arrival.
 std::vector<MeasuredWaveform> handOvers(int n) {
   std::vector<MeasuredWaveform> out;
-  std::mt19937 rng(11);
-  std::normal_distribution<double> noise(0.0, 1.5);
-  for (int k = 0; k < n; ++k) {
-    WaveformBlock b;
-    b.setTimeDivIndex(15);
-    b.setCh1VoltDivIndex(7);
-    b.setCh2VoltDivIndex(7);
-    b.setCh1Position(175);
-    b.setCh2Position(275);
-    for (int i = 0; i < kPointCount; ++i) {
-      bool high = (i / 125) % 2 == 0;
-      b.setCh1Samples(i, uint16_t(std::lround(177 + (high ? 50 : 0) + noise(rng))));
-      b.setCh2Samples(i, uint16_t(std::lround(77 + 40 * std::sin(i * 0.0628) + noise(rng))));
-    }
-    out.push_back(measureWaveform(b));
-  }
+  for (const WaveformBlock& b : bench::noisyWaveforms(n, 11)) out.push_back(measureWaveform(b));
   return out;
 }
 

@@ -15,8 +15,7 @@ import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "gui"))
 import pyatspi  # noqa: E402
-from atspi_driver import (app_named, by_description, find, press, sensitive,  # noqa: E402
-                          start_display, stop_all, wait_for)
+from atspi_driver import find, load_and_run, press, start_display, stop_all  # noqa: E402
 
 
 def cpu_ns(pid):
@@ -61,12 +60,7 @@ def main():
                      "object:value-changed", "object:children-changed", "focus:"):
             pyatspi.Registry.registerEventListener(heard, kind)
 
-        app = wait_for("corvane on the accessibility bus", lambda: app_named("Corvane"))
-        setup = wait_for("Setup Para.", lambda: by_description(app, "ToolbarButton971"))
-        run = by_description(app, "BitBtn1")
-        press(setup)
-        wait_for("the end of the setup load", lambda: sensitive(run))
-        press(run)
+        app = load_and_run()
         time.sleep(2.0)
 
         def pump(duration):

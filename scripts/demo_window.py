@@ -10,8 +10,7 @@ import sys
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "gui"))
-from atspi_driver import (app_named, by_description, press, sensitive, start_display, stop_all,
-                          wait_for)
+from atspi_driver import load_and_run, start_display, stop_all
 
 corvane_path, workdir, shot = sys.argv[1:4]
 procs = []
@@ -19,12 +18,7 @@ try:
     env = start_display(procs)
     procs.append(subprocess.Popen([os.path.abspath(corvane_path)], env=env, cwd=workdir,
                                   stderr=subprocess.DEVNULL, start_new_session=True))
-    app = wait_for("the window", lambda: app_named("Corvane"))
-    setup = wait_for("Setup Para.", lambda: by_description(app, "ToolbarButton971"))
-    run = by_description(app, "BitBtn1")
-    press(setup)
-    wait_for("the setup load", lambda: sensitive(run))
-    press(run)
+    load_and_run()
     time.sleep(4)
     subprocess.run(["import", "-window", "root", shot], env=env, check=True)
 finally:

@@ -6,11 +6,11 @@
 // Three pages: Scope (display, contrast bar, status texts, measurements, cursors, scale boxes,
 // "Setup Para." and "RUN"), ImageView (the instrument's captured screen) and Notes (free text
 // saved beside the record). The widgets carry automation ids for screen readers, the GUI tests
-// and users' scripts (ComboBox3, BitBtn1, ...); scope_window_pages.cpp pairs each member with
-// its id in one table. The main window's menu shortcuts reach the window like any other part of
-// the main window, except that the notes editor, as every Qt text editor, claims Ctrl+C, Ctrl+X
-// and Ctrl+V for its own copy, cut and paste. The display area takes the focus after the page
-// tabs: Tab chooses a marker or cursor, the arrows drag it as the pointer would, Enter releases.
+// and users' scripts; scope_window_pages.cpp pairs each member with its id in one table. The
+// main window's menu shortcuts reach the window like any other part of the main window, except
+// that the notes editor, as every Qt text editor, claims Ctrl+C, Ctrl+X and Ctrl+V for its own
+// copy, cut and paste. The display area takes the focus after the page tabs: Tab chooses a
+// marker or cursor, the arrows drag it as the pointer would, Enter releases.
 //
 // The implementation is split by concern: scope_window.cpp (construction, record arrival),
 // scope_window_controls.cpp ("Setup Para.", "RUN", activation), scope_window_pages.cpp (page layout

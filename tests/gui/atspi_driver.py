@@ -86,3 +86,15 @@ def sensitive(node):
 
 def press(node):
     node.queryAction().doAction(0)
+
+
+def load_and_run():
+    """Waits for Corvane on the bus, presses "Setup Para.", waits for the load, presses "RUN";
+    returns the application."""
+    app = wait_for("corvane on the accessibility bus", lambda: app_named("Corvane"))
+    setup = wait_for("Setup Para.", lambda: by_description(app, "ToolbarButton971"))
+    run = by_description(app, "BitBtn1")
+    press(setup)
+    wait_for("the end of the setup load", lambda: sensitive(run))
+    press(run)
+    return app

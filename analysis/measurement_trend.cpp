@@ -1,4 +1,4 @@
-#include "app/measurement_trend.h"
+#include "analysis/measurement_trend.h"
 
 #include <algorithm>
 #include <limits>
