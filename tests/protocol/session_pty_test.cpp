@@ -200,27 +200,48 @@ TEST(SessionPty, RepliesSplitIntoManySmallWritesAssembleAsBefore) {
   setupLoadOverTheSerialDriver(7);
 }
 
-TEST(SessionPty, SetupLoadOverUsbAndUnplugWhileTheLoopRuns) {
+// The instrument on a pseudo-terminal behind the USB bridge, a quiet serial port beside it, and
+// a session started with USB chosen by the restored record.
+struct UsbRig {
   PtyPair usbPty;
   PtyPair serialPty;  // the serial port opens too, and stays quiet
-  ASSERT_FALSE(usbPty.path.empty());
-  ASSERT_FALSE(serialPty.path.empty());
-  PtyInstrument instrument(usbPty);
+  PtyInstrument instrument{usbPty};
   ManualTimerService timers;
   PollIoWatchService watches;
   RecordingHost host;
   NullCaptureWriter writer;
-  AcquisitionSession session(timers, host, writer,
+  AcquisitionSession session{timers,
+                             host,
+                             writer,
                              std::make_unique<FtdiSioBackend>(FtdiSioConfig{{}, usbPty.path}),
-                             PosixSerialOs::instance(), &watches);
-  PortDevices devices;
-  devices.set(1, serialPty.path);
-  session.serialPort().setPortDevices(devices);
-  session.startUp(PortSettings{});
+                             PosixSerialOs::instance(),
+                             &watches};
+
+  UsbRig() {
+    PortDevices devices;
+    devices.set(1, serialPty.path);
+    session.serialPort().setPortDevices(devices);
+    session.startUp(PortSettings{});
+  }
+  void chooseUsbByTheRestoredRecord() {
+    WaveformBlock restored;
+    restored.setLinkUsb(1);
+    session.firstShow(&restored);
+  }
+};
+
+TEST(SessionPty, SetupLoadOverUsbAndUnplugWhileTheLoopRuns) {
+  UsbRig rig;
+  ASSERT_FALSE(rig.usbPty.path.empty());
+  ASSERT_FALSE(rig.serialPty.path.empty());
+  PtyPair& usbPty = rig.usbPty;
+  PtyInstrument& instrument = rig.instrument;
+  ManualTimerService& timers = rig.timers;
+  PollIoWatchService& watches = rig.watches;
+  RecordingHost& host = rig.host;
+  AcquisitionSession& session = rig.session;
   ASSERT_TRUE(session.usbActive());
-  WaveformBlock restored;
-  restored.setLinkUsb(1);
-  session.firstShow(&restored);
+  rig.chooseUsbByTheRestoredRecord();
   ASSERT_TRUE(session.linkChoice().usbChosen);
   EXPECT_TRUE(host.informations.empty());
 
@@ -260,23 +281,15 @@ TEST(SessionPty, SetupLoadOverUsbAndUnplugWhileTheLoopRuns) {
 // The USB device hangs up in the middle of a setup load: the unplug, and the load still ends with
 // the controls released and no hand-over.
 TEST(SessionPty, HangUpDuringALoadIsTheUnplug) {
-  PtyPair usbPty, serialPty;
-  ASSERT_FALSE(usbPty.path.empty());
-  PtyInstrument instrument(usbPty);
-  ManualTimerService timers;
-  PollIoWatchService watches;
-  RecordingHost host;
-  NullCaptureWriter writer;
-  AcquisitionSession session(timers, host, writer,
-                             std::make_unique<FtdiSioBackend>(FtdiSioConfig{{}, usbPty.path}),
-                             PosixSerialOs::instance(), &watches);
-  PortDevices devices;
-  devices.set(1, serialPty.path);
-  session.serialPort().setPortDevices(devices);
-  session.startUp(PortSettings{});
-  WaveformBlock restored;
-  restored.setLinkUsb(1);
-  session.firstShow(&restored);
+  UsbRig rig;
+  ASSERT_FALSE(rig.usbPty.path.empty());
+  PtyPair& usbPty = rig.usbPty;
+  PtyInstrument& instrument = rig.instrument;
+  ManualTimerService& timers = rig.timers;
+  PollIoWatchService& watches = rig.watches;
+  RecordingHost& host = rig.host;
+  AcquisitionSession& session = rig.session;
+  rig.chooseUsbByTheRestoredRecord();
   ASSERT_TRUE(session.startSetupLoad());
   ASSERT_TRUE(runUntil(
       timers, watches, instrument, session, [&] { return session.sender().TXTotal() >= 42; },
